@@ -1,0 +1,118 @@
+// One SOAP round trip through EnviarSoap against a bare libcurl POST of the same bytes to the same
+// loopback server. Prints both medians, their ratio and the round trips per second.
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "frame/soap.h"
+#include "frame/text.h"
+#include "support/http_server.h"
+
+namespace {
+
+using halvora::test::HttpServer;
+
+const std::string kReply =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope "
+    "xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body><SOC_SaldoResponse "
+    "xmlns=\"http://x/server1/\"><SOC_SaldoResult>1520.75</SOC_SaldoResult></SOC_SaldoResponse>"
+    "</soap:Body></soap:Envelope>";
+
+const std::u16string kEnvelope =
+    u"<?xml version=\"1.0\" encoding=\"utf-8\"?><soap12:Envelope "
+    u"xmlns:soap12=\"http://www.w3.org/2003/05/soap-envelope\"><soap12:Body><SOC_Saldo "
+    u"xmlns=\"http://x/server1/\"><Host>db</Host><DatabaseName>fidelidad</DatabaseName>"
+    u"<UserName>sa</UserName><Password>pw</Password><cveCliente>1001</cveCliente></SOC_Saldo>"
+    u"</soap12:Body></soap12:Envelope>";
+
+HttpServer& server() {
+  static HttpServer s;
+  static bool ready = [] {
+    halvora::test::CannedResponse r;
+    r.content_type = "application/soap+xml; charset=utf-8";
+    r.body = kReply;
+    s.respond(r);
+    return true;
+  }();
+  (void)ready;
+  return s;
+}
+
+void BM_EnviarSoap(benchmark::State& state) {
+  std::u16string url = halvora::utf8_to_utf16(server().url("/server1/service.asmx"));
+  for (auto _ : state) {
+    auto text = halvora::EnviarSoap(url, kEnvelope, u"http://x/server1/service.asmx/SOC_Saldo",
+                                    u"SOC_SaldoResponse", u"SOC_SaldoResult");
+    benchmark::DoNotOptimize(text);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+size_t collect(char* data, size_t size, size_t n, void* out) {
+  static_cast<std::string*>(out)->append(data, size * n);
+  return size * n;
+}
+
+void BM_BareCurlPost(benchmark::State& state) {
+  std::string url = server().url("/server1/service.asmx");
+  std::string body = halvora::utf16_to_utf8(kEnvelope);
+  CURL* curl = curl_easy_init();
+  curl_slist* headers = nullptr;
+  for (std::string h : {"Host: " + server().authority(),
+                        std::string("Content-Type: application/soap+xml; charset=utf-8"),
+                        "Content-length: " + std::to_string(body.size()),
+                        std::string("SOAPAction: http://x/server1/service.asmx/SOC_Saldo"),
+                        std::string("Expect:"), std::string("Accept:")})
+    headers = curl_slist_append(headers, h.c_str());
+  std::string reply;
+  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.data());
+  curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply);
+  for (auto _ : state) {
+    reply.clear();
+    if (curl_easy_perform(curl) != CURLE_OK) state.SkipWithError("curl failed");
+    benchmark::DoNotOptimize(reply);
+  }
+  state.SetItemsProcessed(state.iterations());
+  curl_slist_free_all(headers);
+  curl_easy_cleanup(curl);
+}
+
+BENCHMARK(BM_EnviarSoap)->Repetitions(7)->ReportAggregatesOnly(true)->MinTime(0.5);
+BENCHMARK(BM_BareCurlPost)->Repetitions(7)->ReportAggregatesOnly(true)->MinTime(0.5);
+
+// Keeps the medians so that the ratio can be printed after the run.
+class MedianReporter : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, double> median_ns;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      if (run.aggregate_name == "median")
+        median_ns[run.run_name.function_name] = run.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  MedianReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  auto ours = reporter.median_ns.find("BM_EnviarSoap");
+  auto bare = reporter.median_ns.find("BM_BareCurlPost");
+  if (ours != reporter.median_ns.end() && bare != reporter.median_ns.end()) {
+    std::printf(
+        "\nEnviarSoap median %.1f us, bare libcurl median %.1f us: ratio %.3f (target <= 1.15)\n",
+        ours->second / 1000, bare->second / 1000, ours->second / bare->second);
+    std::printf("EnviarSoap round trips per second: %.0f (target >= 3000)\n", 1e9 / ours->second);
+  }
+  benchmark::Shutdown();
+  return 0;
+}

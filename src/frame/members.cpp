@@ -1,0 +1,107 @@
+#include "frame/members.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "frame/text.h"
+
+namespace halvora {
+
+MemberTable::MemberTable(std::initializer_list<Member> members) : members_(members) {
+  for (std::size_t i = 0; i < members_.size(); ++i) {
+    Member& m = members_[i];
+    int32_t base = m.kind == MemberKind::Data       ? kDispDataBase
+                   : m.kind == MemberKind::Property ? kDispPropertyBase
+                                                    : kDispMethodBase;
+    m.dispid = base + static_cast<int32_t>(i);
+  }
+}
+
+const Member* MemberTable::find(std::u16string_view name) const {
+  for (const Member& m : members_)
+    if (iequals(m.name, name)) return &m;
+  return nullptr;
+}
+
+const Member* MemberTable::find(int32_t dispid) const {
+  for (const Member& m : members_)
+    if (m.dispid == dispid) return &m;
+  return nullptr;
+}
+
+namespace {
+
+Variant call_method(Object& target, const Member& m, std::span<Variant> args) {
+  if (args.size() > m.params.size()) throw Error::standard(err::kWrongArguments);
+  // Coerced copies: the member sees its declared types, the caller's variables change only
+  // where a parameter is by reference.
+  std::vector<Variant> coerced(m.params.size());
+  for (std::size_t i = 0; i < m.params.size(); ++i) {
+    const ParamInfo& p = m.params[i];
+    bool omitted = i >= args.size() || args[i].is_missing();
+    if (omitted) {
+      if (!p.optional) throw Error::standard(err::kArgumentNotOptional);
+      coerced[i] = coerce(p.default_value, p.type);
+    } else {
+      coerced[i] = coerce(args[i], p.type);
+    }
+  }
+  Variant result = m.call(target, coerced);
+  for (std::size_t i = 0; i < args.size(); ++i)
+    if (m.params[i].by_ref && !args[i].is_missing()) args[i] = coerced[i];
+  return result;
+}
+
+}  // namespace
+
+Variant invoke(Object& target, const Member& m, CallKind kind, std::span<Variant> args) {
+  if (m.kind == MemberKind::Method) {
+    if (kind == CallKind::Let || kind == CallKind::Set) throw Error::standard(err::kNoSuchMember);
+    return call_method(target, m, args);
+  }
+  switch (kind) {
+    case CallKind::Method:
+    case CallKind::Get:
+      if (!(m.access & kGet)) throw Error::standard(err::kNoSuchMember);
+      if (!args.empty()) throw Error::standard(err::kWrongArguments);
+      return m.call(target, {});
+    case CallKind::Let:
+    case CallKind::Set: {
+      uint8_t wanted = kind == CallKind::Let ? kLet : kSet;
+      if (!(m.access & wanted)) throw Error::standard(err::kNoSuchMember);
+      if (args.size() != 1) throw Error::standard(err::kWrongArguments);
+      m.put(target, args[0]);
+      return {};
+    }
+  }
+  return {};
+}
+
+Variant invoke(Object& target, std::u16string_view name, CallKind kind, std::span<Variant> args) {
+  const Member* m = target.members().find(name);
+  if (!m) throw Error::standard(err::kNoSuchMember);
+  return invoke(target, *m, kind, args);
+}
+
+namespace detail {
+
+std::vector<ParamInfo> make_params(std::u16string_view member,
+                                   std::initializer_list<ParamSpec> specs,
+                                   std::initializer_list<std::pair<VarType, bool>> types) {
+  if (specs.size() != types.size()) {
+    // A table that disagrees with its C++ signature is a programming error found at start-up.
+    std::fprintf(stderr, "member table: %s names %zu parameters, its function has %zu\n",
+                 utf16_to_utf8(member).c_str(), specs.size(), types.size());
+    std::abort();
+  }
+  std::vector<ParamInfo> out;
+  auto t = types.begin();
+  for (const ParamSpec& s : specs) {
+    out.push_back({s.name, t->first, t->second, s.optional, s.default_value});
+    ++t;
+  }
+  return out;
+}
+
+}  // namespace detail
+}  // namespace halvora

@@ -1,0 +1,24 @@
+// Text helpers: the core keeps text as UTF-16 and converts only at the edges.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace halvora {
+
+// Invalid sequences become U+FFFD rather than failing: text from files and peers is not trusted.
+std::u16string utf8_to_utf16(std::string_view in);
+std::string utf16_to_utf8(std::u16string_view in);
+
+// The platform's Trim: spaces only (U+0020), both ends.
+std::u16string trim_spaces(std::u16string_view in);
+
+// Case-insensitive comparison for member and class names (ASCII letters only, like the
+// names that the registry holds).
+bool iequals(std::u16string_view a, std::u16string_view b);
+
+inline std::u16string operator""_u(const char16_t* s, std::size_t n) {
+  return {s, n};
+}
+
+}  // namespace halvora

@@ -1,0 +1,106 @@
+// The automation value: what crosses every member call, in both builds.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace halvora {
+
+class Object;
+using ObjectRef = std::shared_ptr<Object>;
+
+// Type codes are the platform's own VARTYPE numbers, so VarType() in a script and the COM
+// glue need no translation table.
+enum class VarType : uint16_t {
+  Empty = 0,
+  Null = 1,
+  Integer = 2,  // 16-bit
+  Long = 3,     // 32-bit
+  Double = 5,
+  Date = 7,
+  String = 8,
+  Object = 9,
+  Error = 10,  // only as "missing": an omitted optional argument
+  Boolean = 11,
+  Variant = 12,  // a declared parameter or result of any type
+  Array = 0x200C,
+};
+
+// A date is the platform's day count from 1899-12-30, time of day in the fraction.
+struct Date {
+  double serial = 0;
+  friend bool operator==(const Date&, const Date&) = default;
+};
+
+struct Null {
+  friend bool operator==(const Null&, const Null&) = default;
+};
+struct Missing {
+  friend bool operator==(const Missing&, const Missing&) = default;
+};
+
+class Variant;
+// Arrays are shared between copies; whoever writes an element copies first (see
+// Variant::mutable_array).
+using Array = std::vector<Variant>;
+using ArrayRef = std::shared_ptr<Array>;
+
+class Variant {
+ public:
+  using Storage = std::variant<std::monostate, Null, bool, int16_t, int32_t, double, Date,
+                               std::u16string, ObjectRef, Missing, ArrayRef>;
+
+  Variant() = default;
+  Variant(Null v) : v_(v) {}
+  Variant(Missing v) : v_(v) {}
+  Variant(bool v) : v_(v) {}
+  Variant(int16_t v) : v_(v) {}
+  Variant(int32_t v) : v_(v) {}
+  Variant(double v) : v_(v) {}
+  Variant(Date v) : v_(v) {}
+  Variant(std::u16string v) : v_(std::move(v)) {}
+  Variant(const char16_t* v) : v_(std::u16string(v)) {}
+  Variant(std::u16string_view v) : v_(std::u16string(v)) {}
+  Variant(ObjectRef v) : v_(std::move(v)) {}
+  template <class T>
+  Variant(std::shared_ptr<T> v) : v_(ObjectRef(std::move(v))) {}
+  Variant(ArrayRef v) : v_(std::move(v)) {}
+
+  VarType type() const;
+  bool is_empty() const { return std::holds_alternative<std::monostate>(v_); }
+  bool is_null() const { return std::holds_alternative<Null>(v_); }
+  bool is_missing() const { return std::holds_alternative<Missing>(v_); }
+  bool is_object() const { return std::holds_alternative<ObjectRef>(v_); }
+  bool is_string() const { return std::holds_alternative<std::u16string>(v_); }
+  bool is_array() const { return std::holds_alternative<ArrayRef>(v_); }
+  bool is_numeric() const;  // Integer, Long, Double, Boolean, Date or Empty
+
+  // Direct access without conversion; the caller has checked type(). Conversions are in
+  // conversions.h.
+  template <class T>
+  const T& get() const {
+    return std::get<T>(v_);
+  }
+  template <class T>
+  T& get() {
+    return std::get<T>(v_);
+  }
+  const ObjectRef& object() const { return std::get<ObjectRef>(v_); }
+  const std::u16string& string() const { return std::get<std::u16string>(v_); }
+  const ArrayRef& array() const { return std::get<ArrayRef>(v_); }
+  // The array for writing: copied first when another variant shares it.
+  Array& mutable_array();
+
+  const Storage& storage() const { return v_; }
+
+  // Strict equality of type and value (for tests and tables), not the script's "=".
+  friend bool operator==(const Variant& a, const Variant& b) { return a.v_ == b.v_; }
+
+ private:
+  Storage v_;
+};
+
+}  // namespace halvora

@@ -1,0 +1,104 @@
+// The unattended UI. Plain C++ so that every platform build runs scripts the same way.
+#include <cstdio>
+#include <deque>
+#include <fstream>
+#include <string>
+
+#include "frame/text.h"
+#include "platform/ui.h"
+
+namespace halvora::platform {
+
+namespace {
+
+constexpr std::string_view kCancel = "<Cancel>";
+
+std::deque<std::string> read_answers(const std::string& path) {
+  std::deque<std::string> answers;
+  if (path.empty()) return answers;
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  for (bool first = true; std::getline(in, line); first = false) {
+    if (first && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
+    if (line.ends_with('\r')) line.pop_back();
+    answers.push_back(std::move(line));
+  }
+  return answers;
+}
+
+std::string json_string(std::u16string_view text) {
+  std::string out = "\"";
+  for (char c : utf16_to_utf8(text)) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
+          out += escaped;
+        } else {
+          out += c;  // non-ASCII stays raw UTF-8
+        }
+    }
+  }
+  return out + "\"";
+}
+
+class ScriptUi final : public Ui {
+ public:
+  ScriptUi(const std::string& answers_path, std::string log_path)
+      : answers_(read_answers(answers_path)), log_path_(std::move(log_path)) {}
+
+  int32_t msg_box(std::u16string_view text, int32_t style, std::u16string_view title) override {
+    log("{\"box\":\"msg\",\"style\":" + std::to_string(style) + ",\"title\":" + json_string(title) +
+        ",\"text\":" + json_string(text) + "}");
+    return kAnswerOk;
+  }
+
+  std::optional<std::u16string> input_box(std::u16string_view prompt, std::u16string_view title,
+                                          std::u16string_view default_text) override {
+    std::optional<std::u16string> answer;
+    if (!answers_.empty()) {
+      if (answers_.front() != kCancel) answer = utf8_to_utf16(answers_.front());
+      answers_.pop_front();
+    }
+    log("{\"box\":\"input\",\"title\":" + json_string(title) +
+        ",\"prompt\":" + json_string(prompt) + ",\"default\":" + json_string(default_text) +
+        ",\"answer\":" + json_string(answer.value_or(u"")) +
+        ",\"cancelled\":" + (answer ? "false" : "true") + "}");
+    return answer;
+  }
+
+ private:
+  // Opened per box so that a log read while the script runs is complete up to the last box.
+  void log(const std::string& line) const {
+    if (log_path_.empty()) return;
+    std::ofstream out(log_path_, std::ios::binary | std::ios::app);
+    out << line << '\n';
+  }
+
+  std::deque<std::string> answers_;
+  std::string log_path_;
+};
+
+}  // namespace
+
+std::unique_ptr<Ui> create_script_ui(const std::string& answers_path, const std::string& log_path) {
+  return std::make_unique<ScriptUi>(answers_path, log_path);
+}
+
+}  // namespace halvora::platform
