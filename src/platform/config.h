@@ -15,11 +15,11 @@ std::u16string gateway_host();  // HALVORA_GATEWAY_HOST
 
 std::u16string channel_namespace();  // HALVORA_CHANNEL_NS
 
-long http_timeout_ms();               // HALVORA_HTTP_TIMEOUT_MS: total time of one exchange
-long http_connect_timeout_ms();       // the connect phase, never longer than the total
+long http_timeout_ms();                 // HALVORA_HTTP_TIMEOUT_MS: total time of one exchange
+long http_connect_timeout_ms();         // the connect phase, never longer than the total
 std::size_t http_max_response_bytes();  // HALVORA_HTTP_MAX_BYTES: larger replies fail
 
-std::string ui_mode();         // HALVORA_UI: "console", "script" or "native"
+std::string ui_mode();          // HALVORA_UI: "console", "script" or "native"
 std::string ui_answers_path();  // HALVORA_UI_ANSWERS
 std::string ui_log_path();      // HALVORA_UI_LOG
 

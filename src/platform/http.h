@@ -47,6 +47,7 @@ inline constexpr int32_t kInvalidUrl = -2147012891;        // 0x80072EE5
 inline constexpr int32_t kUnknownProtocol = -2147012890;   // 0x80072EE6
 inline constexpr int32_t kOutOfMemory = -2147024882;       // 0x8007000E: reply over the cap
 inline constexpr int32_t kNotOpened = -1072896763;         // 0xC00C0205: send before open
+inline constexpr int32_t kInvalidArgument = -2147024809;   // 0x80070057: a header with a break
 }  // namespace http_error
 
 }  // namespace halvora::platform

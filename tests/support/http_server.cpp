@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -211,6 +212,8 @@ void HttpServer::accept_loop() {
       return;
     }
     if (fd < 0) continue;  // a client that gave up before being accepted
+    int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     ++accepted_;
     open_fds_.push_back(fd);
     workers_.emplace_back([this, fd] { serve(fd); });
@@ -243,7 +246,8 @@ void HttpServer::serve(int fd) {
     std::string_view body = r.body;
     if (request.method == "HEAD") body = {};
     if (truncated) body = body.substr(0, r.truncate_body_at);
-    if (!send_all(fd, response_head(r)) || !send_all(fd, body) || truncated) break;
+    // One write: a head and body sent apart stall on Nagle against the client's delayed ACK.
+    if (!send_all(fd, response_head(r).append(body)) || truncated) break;
     if (iequal(request.header("Connection"), "close")) break;
   }
   // Closed under the lock so that the destructor never shuts down a recycled descriptor.

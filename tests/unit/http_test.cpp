@@ -123,6 +123,23 @@ TEST(HttpRequest, SendBeforeOpenFails) {
   }
 }
 
+TEST(HttpRequest, HeaderLineBreaksAreRefused) {
+  auto request = create_http_request();
+  request->open(u"POST", u"http://127.0.0.1:1/");
+  for (auto [name, value] :
+       {std::pair<const char16_t*, const char16_t*>{u"SOAPAction", u"a\r\nX: 1"},
+        {u"X\nY", u"v"},
+        {u"A: b", u"v"},
+        {u"", u"v"}}) {
+    try {
+      request->set_request_header(name, value);
+      ADD_FAILURE() << "accepted";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), http_error::kInvalidArgument);
+    }
+  }
+}
+
 struct FailureCase {
   const char* name;
   std::function<std::string(const HttpServer&)> url;

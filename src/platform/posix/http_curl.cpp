@@ -30,6 +30,7 @@ constexpr ErrorText kErrorTexts[] = {
     {http_error::kOutOfMemory, u"Not enough storage is available to complete this operation."},
     {http_error::kNotOpened,
      u"The data necessary to complete this operation is not yet available."},
+    {http_error::kInvalidArgument, u"The parameter is incorrect."},
 };
 
 [[noreturn]] void raise(int32_t number) {
@@ -87,6 +88,30 @@ CURLSH* shared_handle() {
   };
   static Share share;
   return share.handle;
+}
+
+// Easy handles are kept for the next request rather than made anew: setting one up costs more
+// than the whole exchange on loopback. One is enough for a single-threaded core; a request
+// that starts while another is running (from an event inside a box) gets a fresh one.
+struct EasyReturn {
+  void operator()(CURL* h) const;
+};
+using EasyHandle = std::unique_ptr<CURL, EasyReturn>;
+CURL* idle_easy = nullptr;
+
+void EasyReturn::operator()(CURL* h) const {
+  if (idle_easy) {
+    curl_easy_cleanup(h);
+    return;
+  }
+  curl_easy_reset(h);
+  idle_easy = h;
+}
+
+EasyHandle take_easy() {
+  CURL* h = idle_easy ? idle_easy : curl_easy_init();
+  idle_easy = nullptr;
+  return EasyHandle(h);
 }
 
 // --- Decoding the response text ------------------------------------------------------------
@@ -217,6 +242,10 @@ class CurlHttpRequest final : public HttpRequest {
 
   void set_request_header(std::u16string_view name, std::u16string_view value) override {
     if (!opened_) raise(http_error::kNotOpened);
+    // A line break or a colon in the name would let a value write headers of its own.
+    if (name.empty() || name.find_first_of(u":\r\n") != std::u16string_view::npos ||
+        value.find_first_of(u"\r\n") != std::u16string_view::npos)
+      raise(http_error::kInvalidArgument);
     headers_.emplace_back(utf16_to_utf8(name), utf16_to_utf8(value));
   }
 
@@ -292,7 +321,8 @@ void CurlHttpRequest::send(std::string_view body) {
   over_cap_ = false;
   cap_ = config::http_max_response_bytes();
 
-  std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), curl_easy_cleanup);
+  shared_handle();  // global initialisation first
+  EasyHandle easy = take_easy();
   if (!easy) raise(http_error::kOutOfMemory);
   CURL* h = easy.get();
   bool has_body = !body.empty() || method_ == "POST" || method_ == "PUT";
