@@ -21,16 +21,16 @@ std::string env(const char* name) {
   return value ? value : "";
 }
 
-std::string_view trim(std::string_view s) {
+std::string trim(std::string_view s) {
   while (!s.empty() && std::string_view(" \t\r\n").find(s.front()) != std::string_view::npos)
     s.remove_prefix(1);
   while (!s.empty() && std::string_view(" \t\r\n").find(s.back()) != std::string_view::npos)
     s.remove_suffix(1);
-  return s;
+  return std::string(s);
 }
 
 std::u16string host_or(const char* name, std::u16string_view fallback) {
-  std::string_view value = trim(env(name));
+  std::string value = trim(env(name));
   return value.empty() ? std::u16string(fallback) : utf8_to_utf16(value);
 }
 
@@ -89,6 +89,9 @@ std::string ui_answers_path() {
 }
 std::string ui_log_path() {
   return env("HALVORA_UI_LOG");
+}
+bool ui_transcript() {
+  return trim(env("HALVORA_UI_TRANSCRIPT")) == "1";
 }
 
 // Unset asks the machine; set but empty is a deliberate "offline", so the two differ here.

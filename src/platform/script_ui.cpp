@@ -5,6 +5,7 @@
 #include <string>
 
 #include "frame/text.h"
+#include "platform/config.h"
 #include "platform/ui.h"
 
 namespace halvora::platform {
@@ -64,6 +65,7 @@ class ScriptUi final : public Ui {
       : answers_(read_answers(answers_path)), log_path_(std::move(log_path)) {}
 
   int32_t msg_box(std::u16string_view text, int32_t style, std::u16string_view title) override {
+    show(title, text, {});
     log("{\"box\":\"msg\",\"style\":" + std::to_string(style) + ",\"title\":" + json_string(title) +
         ",\"text\":" + json_string(text) + "}");
     return kAnswerOk;
@@ -76,6 +78,7 @@ class ScriptUi final : public Ui {
       if (answers_.front() != kCancel) answer = utf8_to_utf16(answers_.front());
       answers_.pop_front();
     }
+    show(title, prompt, answer ? *answer : u"(Cancel)");
     log("{\"box\":\"input\",\"title\":" + json_string(title) +
         ",\"prompt\":" + json_string(prompt) + ",\"default\":" + json_string(default_text) +
         ",\"answer\":" + json_string(answer.value_or(u"")) +
@@ -84,6 +87,19 @@ class ScriptUi final : public Ui {
   }
 
  private:
+  // The readable line of HALVORA_UI_TRANSCRIPT, on standard output so that it falls between the
+  // script's own lines.
+  void show(std::u16string_view title, std::u16string_view text,
+            std::optional<std::u16string_view> answer) const {
+    if (!config::ui_transcript()) return;
+    std::string line = "  [" + utf16_to_utf8(title) + "] " + utf16_to_utf8(text);
+    for (std::size_t at = 0; (at = line.find("\r\n", at)) != std::string::npos;)
+      line.replace(at, 2, " / ");
+    if (answer) line += " > " + utf16_to_utf8(*answer);
+    std::fprintf(stdout, "%s\n", line.c_str());
+    std::fflush(stdout);
+  }
+
   // Opened per box so that a log read while the script runs is complete up to the last box.
   void log(const std::string& line) const {
     if (log_path_.empty()) return;
