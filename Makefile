@@ -14,7 +14,7 @@ $(BUILD_DIR)/CMakeCache.txt:
 	@cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) >/dev/null
 
 build: setup $(BUILD_DIR)/CMakeCache.txt
-	@cmake --build $(BUILD_DIR) -j $(JOBS)
+	@cmake --build $(BUILD_DIR) -j $(JOBS) -- --no-print-directory
 
 test: build format-check
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)

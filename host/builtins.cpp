@@ -1,0 +1,551 @@
+#include "builtins.h"
+
+#include <chrono>
+#include <cmath>
+#include <ctime>
+#include <functional>
+#include <unordered_map>
+
+#include "frame/conversions.h"
+#include "frame/object.h"
+#include "frame/text.h"
+#include "script_error.h"
+
+namespace halvora::host {
+
+namespace {
+
+using Args = std::span<Variant>;
+using Fn = Variant (*)(Args);
+
+void arity(Args a, std::size_t min, std::size_t max) {
+  if (a.size() < min || a.size() > max) throw runtime_error(err::kWrongArguments);
+  for (std::size_t i = 0; i < min; ++i)
+    if (a[i].is_missing()) throw runtime_error(err::kWrongArguments);
+}
+bool given(Args a, std::size_t i) {
+  return i < a.size() && !a[i].is_missing();
+}
+std::u16string text(const Variant& v) {
+  if (v.is_object() || v.is_array()) throw runtime_error(err::kTypeMismatch);
+  return to_string(v);
+}
+int32_t count_arg(const Variant& v) {
+  int32_t n = to_long(v);
+  if (n < 0) throw runtime_error(err::kInvalidCall);
+  return n;
+}
+
+char16_t upper(char16_t c) {
+  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
+  return c;
+}
+char16_t lower(char16_t c) {
+  if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
+  return c;
+}
+std::u16string folded(std::u16string s, bool text_compare) {
+  if (text_compare)
+    for (auto& c : s) c = lower(c);
+  return s;
+}
+
+// Days since 1899-12-30 for a civil date (proleptic Gregorian).
+double serial_of(int y, int m, int d) {
+  y -= m <= 2;
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const int yoe = y - era * 400;
+  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097.0 + doe - 719468 + 25569;
+}
+
+double now_serial() {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return serial_of(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) +
+         (tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec) / 86400.0;
+}
+
+Variant null_or(const Variant& v, const std::function<Variant()>& f) {
+  return v.is_null() ? v : f();
+}
+
+Variant left(Args a) {
+  arity(a, 2, 2);
+  return null_or(a[0], [&] {
+    std::u16string s = text(a[0]);
+    return Variant(s.substr(0, std::min<std::size_t>(s.size(), count_arg(a[1]))));
+  });
+}
+Variant right(Args a) {
+  arity(a, 2, 2);
+  return null_or(a[0], [&] {
+    std::u16string s = text(a[0]);
+    std::size_t n = std::min<std::size_t>(s.size(), count_arg(a[1]));
+    return Variant(s.substr(s.size() - n));
+  });
+}
+Variant mid(Args a) {
+  arity(a, 2, 3);
+  return null_or(a[0], [&] {
+    std::u16string s = text(a[0]);
+    int32_t start = to_long(a[1]);
+    if (start < 1) throw runtime_error(err::kInvalidCall);
+    std::size_t n = given(a, 2) ? count_arg(a[2]) : s.size();
+    if (static_cast<std::size_t>(start) > s.size()) return Variant(u"");
+    return Variant(s.substr(start - 1, n));
+  });
+}
+
+Variant trim_with(Args a, bool lead, bool trail) {
+  arity(a, 1, 1);
+  return null_or(a[0], [&] {
+    std::u16string s = text(a[0]);
+    std::size_t b = 0, e = s.size();
+    if (lead)
+      while (b < e && s[b] == u' ') ++b;
+    if (trail)
+      while (e > b && s[e - 1] == u' ') --e;
+    return Variant(s.substr(b, e - b));
+  });
+}
+
+Variant instr(Args a) {
+  arity(a, 2, 4);
+  std::size_t at = 0;
+  Variant s1 = a[0], s2 = a[1];
+  bool tc = false;
+  if (a.size() >= 3) {
+    at = to_long(a[0]);
+    if (at < 1) throw runtime_error(err::kInvalidCall);
+    at -= 1;
+    s1 = a[1];
+    s2 = a[2];
+    tc = given(a, 3) && to_long(a[3]) == 1;
+  }
+  if (s1.is_null() || s2.is_null()) return Variant(Null{});
+  std::u16string h = folded(text(s1), tc), n = folded(text(s2), tc);
+  if (at > h.size()) return Variant(int32_t{0});
+  std::size_t p = h.find(n, at);
+  return Variant(static_cast<int32_t>(p == std::u16string::npos ? 0 : p + 1));
+}
+
+Variant instrrev(Args a) {
+  arity(a, 2, 4);
+  if (a[0].is_null() || a[1].is_null()) return Variant(Null{});
+  bool tc = given(a, 3) && to_long(a[3]) == 1;
+  std::u16string h = folded(text(a[0]), tc), n = folded(text(a[1]), tc);
+  int32_t start = given(a, 2) ? to_long(a[2]) : -1;
+  if (start == 0 || start < -1) throw runtime_error(err::kInvalidCall);
+  if (start != -1 && static_cast<std::size_t>(start) > h.size()) return Variant(int32_t{0});
+  std::size_t limit = start == -1 ? h.size() : static_cast<std::size_t>(start);
+  if (n.size() > limit) return Variant(int32_t{0});
+  std::size_t p = h.rfind(n, limit - n.size());
+  return Variant(static_cast<int32_t>(p == std::u16string::npos ? 0 : p + 1));
+}
+
+Variant replace(Args a) {
+  arity(a, 3, 6);
+  if (a[0].is_null()) return Variant(Null{});
+  std::u16string s = text(a[0]), find = text(a[1]), with = text(a[2]);
+  int32_t start = given(a, 3) ? to_long(a[3]) : 1;
+  int32_t count = given(a, 4) ? to_long(a[4]) : -1;
+  bool tc = given(a, 5) && to_long(a[5]) == 1;
+  if (start < 1) throw runtime_error(err::kInvalidCall);
+  if (static_cast<std::size_t>(start) > s.size()) return Variant(u"");
+  s = s.substr(start - 1);
+  if (find.empty() || count == 0) return Variant(s);
+  std::u16string hay = folded(s, tc), needle = folded(find, tc), out;
+  std::size_t pos = 0;
+  for (int32_t done = 0; count < 0 || done < count; ++done) {
+    std::size_t p = hay.find(needle, pos);
+    if (p == std::u16string::npos) break;
+    out.append(s, pos, p - pos);
+    out += with;
+    pos = p + find.size();
+  }
+  out.append(s, pos, std::u16string::npos);
+  return Variant(out);
+}
+
+Variant split(Args a) {
+  arity(a, 1, 4);
+  auto arr = std::make_shared<Array>();
+  if (a[0].is_null()) throw runtime_error(err::kInvalidUseOfNull);
+  std::u16string s = text(a[0]);
+  std::u16string delim = given(a, 1) ? text(a[1]) : u" ";
+  int32_t limit = given(a, 2) ? to_long(a[2]) : -1;
+  if (s.empty()) return Variant(arr);
+  if (delim.empty()) {
+    arr->push_back(Variant(s));
+    return Variant(arr);
+  }
+  std::size_t pos = 0;
+  for (;;) {
+    if (limit >= 0 && static_cast<int32_t>(arr->size()) == limit - 1) break;
+    std::size_t p = s.find(delim, pos);
+    if (p == std::u16string::npos) break;
+    arr->push_back(Variant(s.substr(pos, p - pos)));
+    pos = p + delim.size();
+  }
+  if (limit != 0) arr->push_back(Variant(s.substr(pos)));
+  return Variant(arr);
+}
+
+Variant join(Args a) {
+  arity(a, 1, 2);
+  if (!a[0].is_array()) throw runtime_error(err::kTypeMismatch);
+  std::u16string delim = given(a, 1) ? text(a[1]) : u" ", out;
+  const Array& arr = *a[0].array();
+  for (std::size_t i = 0; i < arr.size(); ++i) {
+    if (i) out += delim;
+    out += arr[i].is_null() ? u"" : text(arr[i]);
+  }
+  return Variant(out);
+}
+
+const Array& array_arg(Args a) {
+  if (!a[0].is_array()) throw runtime_error(err::kTypeMismatch);
+  if (given(a, 1) && to_long(a[1]) != 1) throw runtime_error(err::kSubscript);
+  return *a[0].array();
+}
+
+Variant hex(Args a) {
+  arity(a, 1, 1);
+  return null_or(a[0], [&] {
+    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+    int32_t v = to_long(a[0]);
+    // A negative Integer shows its 16 bits, as the language's Hex does.
+    bool narrow = a[0].type() == VarType::Integer || a[0].type() == VarType::Boolean;
+    uint32_t u =
+        narrow && v >= -32768 && v < 0 ? static_cast<uint16_t>(v) : static_cast<uint32_t>(v);
+    std::u16string out;
+    do {
+      out.insert(out.begin(), kDigits[u & 15]);
+      u >>= 4;
+    } while (u);
+    return Variant(out);
+  });
+}
+
+// Abs, Int, Fix and Round keep Integer and Long as they are.
+Variant numeric_fn(Args a, double (*f)(double)) {
+  arity(a, 1, 1);
+  const Variant& v = a[0];
+  if (v.is_null()) return v;
+  if (v.is_empty()) return Variant(int16_t{0});
+  if (v.is_object() || v.is_array()) throw runtime_error(err::kTypeMismatch);
+  double r = f(to_double(v));
+  switch (v.type()) {
+    case VarType::Integer:
+    case VarType::Boolean:
+      if (r >= -32768 && r <= 32767) return Variant(static_cast<int16_t>(r));
+      return Variant(static_cast<int32_t>(r));
+    case VarType::Long:
+      if (r <= 2147483647.0) return Variant(static_cast<int32_t>(r));
+      return Variant(r);
+    case VarType::Date:
+      return Variant(Date{r});
+    default:
+      return Variant(r);
+  }
+}
+
+Variant round(Args a) {
+  arity(a, 1, 2);
+  if (a[0].is_null()) return a[0];
+  int32_t digits = given(a, 1) ? to_long(a[1]) : 0;
+  if (digits < 0) throw runtime_error(err::kInvalidCall);
+  if (digits == 0) {
+    Variant one[1] = {a[0]};
+    return numeric_fn(one, round_half_even);
+  }
+  double scale = std::pow(10.0, digits);
+  double x = to_double(a[0]);
+  double scaled = x * scale;
+  // Undo binary noise (2.675 * 100 = 267.49999...) before choosing the even neighbour.
+  double nearest = std::round(scaled * 1e6) / 1e6;
+  double r = round_half_even(std::fabs(scaled - nearest) < 1e-9 ? nearest : scaled) / scale;
+  if (a[0].type() == VarType::Integer || a[0].type() == VarType::Long) return a[0];
+  return Variant(r);
+}
+
+const std::unordered_map<std::u16string_view, Fn>& functions() {
+  static const std::unordered_map<std::u16string_view, Fn> table{
+      {u"cstr",
+       [](Args a) {
+         arity(a, 1, 1);
+         if (a[0].is_null()) throw runtime_error(err::kInvalidUseOfNull);
+         return Variant(text(a[0]));
+       }},
+      {u"cint",
+       [](Args a) {
+         arity(a, 1, 1);
+         return Variant(to_integer(a[0]));
+       }},
+      {u"clng",
+       [](Args a) {
+         arity(a, 1, 1);
+         return Variant(to_long(a[0]));
+       }},
+      {u"cdbl",
+       [](Args a) {
+         arity(a, 1, 1);
+         return Variant(to_double(a[0]));
+       }},
+      {u"cbool",
+       [](Args a) {
+         arity(a, 1, 1);
+         return Variant(to_boolean(a[0]));
+       }},
+      {u"cdate",
+       [](Args a) {
+         arity(a, 1, 1);
+         return Variant(to_date(a[0]));
+       }},
+      {u"len",
+       [](Args a) {
+         arity(a, 1, 1);
+         return null_or(a[0], [&] { return Variant(static_cast<int32_t>(text(a[0]).size())); });
+       }},
+      {u"left", left},
+      {u"right", right},
+      {u"mid", mid},
+      {u"trim", [](Args a) { return trim_with(a, true, true); }},
+      {u"ltrim", [](Args a) { return trim_with(a, true, false); }},
+      {u"rtrim", [](Args a) { return trim_with(a, false, true); }},
+      {u"ucase",
+       [](Args a) {
+         arity(a, 1, 1);
+         return null_or(a[0], [&] {
+           auto s = text(a[0]);
+           for (auto& c : s) c = upper(c);
+           return Variant(s);
+         });
+       }},
+      {u"lcase",
+       [](Args a) {
+         arity(a, 1, 1);
+         return null_or(a[0], [&] {
+           auto s = text(a[0]);
+           for (auto& c : s) c = lower(c);
+           return Variant(s);
+         });
+       }},
+      {u"instr", instr},
+      {u"instrrev", instrrev},
+      {u"replace", replace},
+      {u"split", split},
+      {u"join", join},
+      {u"space",
+       [](Args a) {
+         arity(a, 1, 1);
+         return Variant(std::u16string(count_arg(a[0]), u' '));
+       }},
+      {u"string",
+       [](Args a) {
+         arity(a, 2, 2);
+         auto c = a[1].is_string() ? text(a[1])
+                                   : std::u16string(1, static_cast<char16_t>(to_long(a[1])));
+         if (c.empty()) throw runtime_error(err::kInvalidCall);
+         return Variant(std::u16string(count_arg(a[0]), c[0]));
+       }},
+      {u"chr",
+       [](Args a) {
+         arity(a, 1, 1);
+         int32_t c = to_long(a[0]);
+         if (c < 0 || c > 255) throw runtime_error(err::kInvalidCall);
+         return Variant(std::u16string(1, static_cast<char16_t>(c)));
+       }},
+      {u"chrw",
+       [](Args a) {
+         arity(a, 1, 1);
+         int32_t c = to_long(a[0]);
+         if (c < -32768 || c > 65535) throw runtime_error(err::kInvalidCall);
+         return Variant(std::u16string(1, static_cast<char16_t>(c)));
+       }},
+      {u"asc",
+       [](Args a) {
+         arity(a, 1, 1);
+         auto s = text(a[0]);
+         if (s.empty()) throw runtime_error(err::kInvalidCall);
+         return Variant(static_cast<int16_t>(s[0] > 255 ? u'?' : s[0]));
+       }},
+      {u"ascw",
+       [](Args a) {
+         arity(a, 1, 1);
+         auto s = text(a[0]);
+         if (s.empty()) throw runtime_error(err::kInvalidCall);
+         return Variant(static_cast<int16_t>(s[0]));
+       }},
+      {u"isempty",
+       [](Args a) {
+         arity(a, 1, 1);
+         return Variant(a[0].is_empty());
+       }},
+      {u"isnull",
+       [](Args a) {
+         arity(a, 1, 1);
+         return Variant(a[0].is_null());
+       }},
+      {u"isobject",
+       [](Args a) {
+         arity(a, 1, 1);
+         return Variant(a[0].is_object());
+       }},
+      {u"isarray",
+       [](Args a) {
+         arity(a, 1, 1);
+         return Variant(a[0].is_array());
+       }},
+      {u"isnumeric",
+       [](Args a) {
+         arity(a, 1, 1);
+         const Variant& v = a[0];
+         if (v.is_string()) return Variant(text_to_double(v.string(), regional()).has_value());
+         return Variant(v.is_numeric() && v.type() != VarType::Date);
+       }},
+      {u"typename",
+       [](Args a) {
+         arity(a, 1, 1);
+         return Variant(type_name_of(a[0]));
+       }},
+      {u"vartype",
+       [](Args a) {
+         arity(a, 1, 1);
+         return Variant(static_cast<int16_t>(a[0].type()));
+       }},
+      {u"now",
+       [](Args a) {
+         arity(a, 0, 0);
+         return Variant(Date{now_serial()});
+       }},
+      {u"date",
+       [](Args a) {
+         arity(a, 0, 0);
+         return Variant(Date{std::floor(now_serial())});
+       }},
+      {u"time",
+       [](Args a) {
+         arity(a, 0, 0);
+         double n = now_serial();
+         return Variant(Date{n - std::floor(n)});
+       }},
+      {u"hex", hex},
+      {u"abs", [](Args a) { return numeric_fn(a, [](double x) { return std::fabs(x); }); }},
+      {u"int", [](Args a) { return numeric_fn(a, [](double x) { return std::floor(x); }); }},
+      {u"fix", [](Args a) { return numeric_fn(a, [](double x) { return std::trunc(x); }); }},
+      {u"sgn",
+       [](Args a) {
+         arity(a, 1, 1);
+         double x = to_double(a[0]);
+         return Variant(static_cast<int16_t>(x > 0 ? 1 : x < 0 ? -1 : 0));
+       }},
+      {u"sqr",
+       [](Args a) {
+         arity(a, 1, 1);
+         double x = to_double(a[0]);
+         if (x < 0) throw runtime_error(err::kInvalidCall);
+         return Variant(std::sqrt(x));
+       }},
+      {u"round", round},
+      {u"ubound",
+       [](Args a) {
+         arity(a, 1, 2);
+         return Variant(static_cast<int32_t>(array_arg(a).size()) - 1);
+       }},
+      {u"lbound",
+       [](Args a) {
+         arity(a, 1, 2);
+         array_arg(a);
+         return Variant(int32_t{0});
+       }},
+      {u"array",
+       [](Args a) {
+         auto arr = std::make_shared<Array>();
+         for (auto& v : a) {
+           if (v.is_missing()) throw runtime_error(err::kWrongArguments);
+           arr->push_back(v);
+         }
+         return Variant(arr);
+       }},
+  };
+  return table;
+}
+
+}  // namespace
+
+std::u16string type_name_of(const Variant& v) {
+  switch (v.type()) {
+    case VarType::Empty:
+      return u"Empty";
+    case VarType::Null:
+      return u"Null";
+    case VarType::Boolean:
+      return u"Boolean";
+    case VarType::Integer:
+      return u"Integer";
+    case VarType::Long:
+      return u"Long";
+    case VarType::Double:
+      return u"Double";
+    case VarType::Date:
+      return u"Date";
+    case VarType::String:
+      return u"String";
+    case VarType::Object:
+      return v.object() ? v.object()->type_name() : u"Nothing";
+    case VarType::Error:
+      return u"Error";
+    case VarType::Array:
+      return u"Variant()";
+    default:
+      return u"Unknown";
+  }
+}
+
+std::optional<Variant> builtin_constant(std::u16string_view key) {
+  static const std::unordered_map<std::u16string_view, Variant> table{
+      {u"true", Variant(true)},
+      {u"false", Variant(false)},
+      {u"empty", Variant()},
+      {u"null", Variant(Null{})},
+      {u"nothing", Variant(ObjectRef())},
+      {u"vbcrlf", Variant(u"\r\n")},
+      {u"vbnewline", Variant(u"\r\n")},
+      {u"vbcr", Variant(u"\r")},
+      {u"vblf", Variant(u"\n")},
+      {u"vbtab", Variant(u"\t")},
+      {u"vbnullstring", Variant(u"")},
+      {u"vbnullchar", Variant(std::u16string(1, u'\0'))},
+      {u"vbobjecterror", Variant(int32_t{-2147221504})},
+      {u"vbbinarycompare", Variant(int16_t{0})},
+      {u"vbtextcompare", Variant(int16_t{1})},
+      {u"vbempty", Variant(int16_t{0})},
+      {u"vbnull", Variant(int16_t{1})},
+      {u"vbinteger", Variant(int16_t{2})},
+      {u"vblong", Variant(int16_t{3})},
+      {u"vbdouble", Variant(int16_t{5})},
+      {u"vbdate", Variant(int16_t{7})},
+      {u"vbstring", Variant(int16_t{8})},
+      {u"vbobject", Variant(int16_t{9})},
+      {u"vbboolean", Variant(int16_t{11})},
+      {u"vbvariant", Variant(int16_t{12})},
+      {u"vbarray", Variant(int16_t{8192})},
+  };
+  auto it = table.find(key);
+  if (it == table.end()) return std::nullopt;
+  return it->second;
+}
+
+bool is_builtin_function(std::u16string_view key) {
+  return functions().count(key) > 0;
+}
+
+Variant call_builtin(std::u16string_view key, std::span<Variant> args) {
+  return functions().at(key)(args);
+}
+
+}  // namespace halvora::host

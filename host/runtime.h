@@ -1,0 +1,105 @@
+// The interpreter's state and evaluator, shared by the statement and expression halves.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "ast.h"
+#include "interpreter.h"
+#include "script_error.h"
+#include "wscript.h"
+
+namespace halvora::host {
+
+// WScript.Quit unwinds the whole script.
+struct QuitSignal {
+  int code;
+};
+
+enum class Flow { Next, ExitFor, ExitDo, ExitProc };
+
+struct Scope {
+  std::unordered_map<std::u16string, Variant*> vars;
+  std::deque<Variant> storage;  // stable addresses for by-reference parameters
+  std::unordered_set<std::u16string> constants;
+  bool resume_next = false;
+  const Procedure* procedure = nullptr;
+
+  Variant* declare(const std::u16string& key) {
+    auto it = vars.find(key);
+    if (it != vars.end()) return it->second;
+    storage.emplace_back();
+    return vars[key] = &storage.back();
+  }
+  Variant* find(const std::u16string& key) {
+    auto it = vars.find(key);
+    return it == vars.end() ? nullptr : it->second;
+  }
+};
+
+// Evaluated arguments; refs[i] is the variable behind a plain-name argument, for write-back.
+struct ArgValues {
+  std::vector<Variant> values;
+  std::vector<Variant*> refs;
+};
+
+struct Runtime {
+  Interpreter::Options options;
+  Scope global;
+  std::vector<Scope*> frames;  // procedure scopes, innermost last
+  std::unordered_map<std::u16string, std::shared_ptr<Procedure>> procedures;
+  std::vector<Program> programs;  // keeps every parsed tree alive (interactive lines add more)
+  bool option_explicit = false;
+  ScriptError err;  // Err's state
+  std::shared_ptr<HostObject> wscript = std::make_shared<HostObject>();
+  std::shared_ptr<HostObject> err_object = std::make_shared<HostObject>();
+  std::shared_ptr<Arguments> arguments;
+  std::uintptr_t stack_base = 0;  // where the outermost run started, for the recursion limit
+  bool quitting = false;          // set when WScript.Quit ended the run
+
+  // Parses and runs one source in the global scope; the exit code when it quit or failed.
+  std::optional<int> execute(std::u16string_view source, const std::string& file);
+
+  Scope& scope() { return frames.empty() ? global : *frames.back(); }
+  Variant* lookup(const std::u16string& key);
+
+  // interpreter.cpp: statements
+  Flow exec_block(const Block& block);
+  Flow exec(const Stmt& s);
+  void assign(const Expr& target, Variant value, bool is_set);
+  void dim(const DimItem& item, bool redim, bool preserve);
+  bool builtin_constant_or_function(const std::u16string& key);
+  Variant* loop_variable(const Expr& target);
+  Flow for_loop(const Stmt& s);
+  Flow for_each(const Stmt& s);
+  Flow do_loop(const Stmt& s);
+  void echo(std::u16string_view text);
+  void report(const ScriptError& e, const std::string& file);
+
+  // evaluate.cpp: expressions and calls
+  Variant eval(const Expr& e);
+  Variant eval_chain(const Expr& e);
+  // A call node, or a bare name or member used as a statement or value.
+  Variant call(const Expr& callee, const std::vector<ExprPtr>* args, bool statement);
+  Variant call_name(const Expr& name, const std::vector<ExprPtr>* args, bool statement);
+  Variant call_member(const Expr& member, const std::vector<ExprPtr>* args, bool statement);
+  Variant call_host(const std::u16string& object, const Expr& member,
+                    const std::vector<ExprPtr>* args);
+  Variant call_procedure(const Procedure& p, const std::vector<ExprPtr>& args);
+  Variant apply_args(const Variant& target, ArgValues& args);
+  ArgValues eval_args(const std::vector<ExprPtr>* args);
+  Variant invoke_member(const ObjectRef& obj, std::u16string_view name, CallKind kind,
+                        ArgValues& args);
+  ObjectRef object_of(const Variant& v);
+  bool is_host_name(const Expr& e, const char16_t* key);
+  const Member* application_member(const std::u16string& key);
+};
+
+}  // namespace halvora::host
