@@ -1,9 +1,10 @@
 # Entry points: `make demo`, `make test`, `make build`, `make bench`, `make format`.
 BUILD_DIR ?= build
+WIN_DIR ?= build-win
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all setup build test demo bench format format-check clean
+.PHONY: all setup build build-win test test-native test-win demo bench format format-check clean
 
 all: build
 
@@ -16,8 +17,22 @@ $(BUILD_DIR)/CMakeCache.txt:
 build: setup $(BUILD_DIR)/CMakeCache.txt
 	@cmake --build $(BUILD_DIR) -j $(JOBS) -- --no-print-directory
 
-test: build format-check
+# The Windows in-process server, cross-compiled; its type library and glue come from the native
+# generator, so the native build goes first.
+$(WIN_DIR)/CMakeCache.txt:
+	@cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DHALVORA_COMGEN=$(abspath $(BUILD_DIR))/bin/halvora-comgen >/dev/null
+
+build-win: build $(WIN_DIR)/CMakeCache.txt
+	@cmake --build $(WIN_DIR) -j $(JOBS) -- --no-print-directory
+
+test: format-check test-native
+
+test-native: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+test-win: build-win
+	@bash tests/wine/run.sh $(BUILD_DIR) $(WIN_DIR)
 
 demo: build
 	@bash scripts/demo.sh
@@ -28,7 +43,7 @@ bench: build
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
-format-check:
+format-check: setup
 	@git ls-files '*.cpp' '*.h' | xargs -r clang-format --dry-run --Werror
 
 clean:

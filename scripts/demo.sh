@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The main job: the simulator on a free loopback port, the loyalty workflow script against it
-# with the clerk's answers scripted and every box shown in the transcript, then the simulator
-# stopped.
+# The main job: the simulated services on free loopback ports, the loyalty workflow and the
+# wallet and channel-manager workflow against them with the clerk's answers scripted and every
+# box shown in the transcript, then the simulator stopped. Every HALVORA_*= line the simulator
+# prints is exported; the channel manager's URL is also the second script's argument, since hosts
+# pass it on every call.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=${HALVORA_BIN:-build/bin}
@@ -10,13 +12,16 @@ trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; rm -rf "
 
 "$bin/halvora-sim" >"$work/sim.out" &
 sim=$!
-for _ in $(seq 50); do grep -q '^HALVORA_LOYALTY_HOST=' "$work/sim.out" && break; sleep 0.1; done
-export "$(grep -m1 '^HALVORA_LOYALTY_HOST=' "$work/sim.out")"
-echo "Loyalty simulator listening on $HALVORA_LOYALTY_HOST"
+for _ in $(seq 50); do grep -q '^HALVORA_CHANNEL_URL=' "$work/sim.out" && break; sleep 0.1; done
+while IFS= read -r line; do export "$line"; done < <(grep '^HALVORA_[A-Z_]*=' "$work/sim.out")
+echo "Loyalty service on $HALVORA_LOYALTY_HOST, wallet service on $HALVORA_WALLET_HOST,"
+echo "channel manager at $HALVORA_CHANNEL_URL"
 echo
 
 export HALVORA_UI=script HALVORA_UI_TRANSCRIPT=1 HALVORA_NETSTATE=online,lan
 export HALVORA_UI_ANSWERS=demo/loyalty.answers HALVORA_UI_LOG="$work/boxes.jsonl"
 "$bin/halvora" run demo/loyalty.vbs </dev/null
+echo
+"$bin/halvora" run demo/wallet_channel.vbs "$HALVORA_CHANNEL_URL" </dev/null
 echo
 echo "$(wc -l <"$work/boxes.jsonl") boxes shown; the simulator stops now."

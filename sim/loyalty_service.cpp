@@ -5,29 +5,18 @@
 #include <pugixml.hpp>
 #include <sstream>
 
+#include "soap_reply.h"
+
 namespace halvora::sim {
 
 namespace {
 
 std::string reply(const std::string& operation, const std::string& result) {
-  pugi::xml_document doc;
-  auto decl = doc.append_child(pugi::node_declaration);
-  decl.append_attribute("version") = "1.0";
-  decl.append_attribute("encoding") = "utf-8";
-  auto env = doc.append_child("soap:Envelope");
-  env.append_attribute("xmlns:soap") = "http://www.w3.org/2003/05/soap-envelope";
-  auto response = env.append_child("soap:Body").append_child((operation + "Response").c_str());
-  response.append_child((operation + "Result").c_str()).text() = result.c_str();
-  std::ostringstream out;
-  doc.save(out, "", pugi::format_raw);
-  return out.str();
+  return soap12_reply(operation, result);
 }
 
 std::string fault(const std::string& text) {
-  return "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope "
-         "xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body><soap:Fault>"
-         "<soap:Reason><soap:Text xml:lang=\"es\">" +
-         text + "</soap:Text></soap:Reason></soap:Fault></soap:Body></soap:Envelope>";
+  return soap12_fault(text);
 }
 
 std::string number(double value) {

@@ -4,7 +4,10 @@
 
 #include "frame/error.h"
 #include "frame/text.h"
+#include "services/actualiza_inventario.h"
+#include "services/dinero_electonico.h"
 #include "services/document.h"
+#include "services/e_rev_max.h"
 
 namespace halvora {
 
@@ -43,7 +46,8 @@ const std::array<ClassInfo, 18> kClasses{{
     {u"Mail", u"_Mail", u"{B9E14A0D-80EB-4767-8849-F6770ABF4ECF}",
      u"{D388381E-C68F-4EE2-AC92-E6263B9A981A}", u"mail through the invoicing server"},
     {u"DineroElectonico", u"_DineroElectonico", u"{EA3ADFCB-CFFB-49F3-B5DB-3CB05E3CA01F}",
-     u"{69283842-07C9-412C-A7CE-D0FD1A9E55EF}", u"electronic-wallet client"},
+     u"{69283842-07C9-412C-A7CE-D0FD1A9E55EF}", u"electronic-wallet client", false,
+     &create_of<DineroElectonico>, &members_of<DineroElectonico>},
     {u"Internet", u"_Internet", u"{1BF12920-8E5F-4765-BCD4-F2F8F5DD1670}",
      u"{CE0382A4-EB46-4DEA-BC94-67F87A3B3CC7}", u"room internet provisioning"},
     {u"Clientes", u"_Clientes", u"{4B318693-6019-40A6-8A7F-9F59CF4555A9}",
@@ -51,9 +55,11 @@ const std::array<ClassInfo, 18> kClasses{{
     {u"EdoCta", u"_EdoCta", u"{69BFBA6B-4C92-466B-BA26-7EF358DF83F9}",
      u"{DF2D0777-E2C7-44C2-A4A2-8EE3E5B50905}", u"guest account statement"},
     {u"ActualizaInventario", u"_ActualizaInventario", u"{5DAA7455-E926-4FEF-AE0D-DA11D828A2BF}",
-     u"{9EF2576A-1427-4D46-A5F3-57B728190C1D}", u"channel-manager updates"},
+     u"{9EF2576A-1427-4D46-A5F3-57B728190C1D}", u"channel-manager updates", false,
+     &create_of<ActualizaInventario>, &members_of<ActualizaInventario>},
     {u"eRevMax", u"_eRevMax", u"{CAF8C24B-EEA8-41DE-966A-043060DA066E}",
-     u"{4B14BB7A-F18A-4F8F-8269-25AF0946EB3E}", u"channel-manager updates, second transport"},
+     u"{4B14BB7A-F18A-4F8F-8269-25AF0946EB3E}", u"channel-manager updates, second transport", false,
+     &create_of<eRevMax>, &members_of<eRevMax>},
     {u"Db_Datos", u"_Db_Datos", u"{41EB981D-0226-4304-83BD-0BC117648A7C}",
      u"{0290D4A8-C9A4-4B40-9F45-A483F97DBBA0}", u"in-house guest queries"},
     {u"Confi", u"_Confi", u"{7C3B2DA6-43E5-44EF-A521-4F49B80879FF}",

@@ -61,6 +61,10 @@ std::u16string channel_namespace() {
   return host_or("HALVORA_CHANNEL_NS", u"http://tempuri.org/");
 }
 
+std::u16string wallet_namespace() {
+  return host_or("HALVORA_WALLET_NS", u"http://tempuri.org/");
+}
+
 long http_timeout_ms() {
   long ms = kDefaultTimeoutMs;
   positive("HALVORA_HTTP_TIMEOUT_MS", ms);
@@ -81,7 +85,12 @@ std::string ui_mode() {
   std::string mode(trim(env("HALVORA_UI")));
   std::transform(mode.begin(), mode.end(), mode.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  // A Windows host runs without a console as a rule, so its boxes are native by default.
+#ifdef _WIN32
+  return mode.empty() ? "native" : mode;
+#else
   return mode.empty() ? "console" : mode;
+#endif
 }
 
 std::string ui_answers_path() {

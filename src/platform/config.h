@@ -14,6 +14,7 @@ std::u16string wallet_host();   // HALVORA_WALLET_HOST
 std::u16string gateway_host();  // HALVORA_GATEWAY_HOST
 
 std::u16string channel_namespace();  // HALVORA_CHANNEL_NS
+std::u16string wallet_namespace();   // HALVORA_WALLET_NS
 
 long http_timeout_ms();                 // HALVORA_HTTP_TIMEOUT_MS: total time of one exchange
 long http_connect_timeout_ms();         // the connect phase, never longer than the total

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace halvora::platform {
 
@@ -16,5 +17,9 @@ struct ConnectionState {
 
 // HALVORA_NETSTATE overrides the machine's answer (see config.h).
 ConnectionState query_connection_state();
+
+// The answer HALVORA_NETSTATE dictates; nothing when it says "auto" (or is unset) and the
+// machine must be asked. Both builds' query_connection_state() consult it first.
+std::optional<ConnectionState> netstate_from_override();
 
 }  // namespace halvora::platform

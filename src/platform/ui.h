@@ -31,6 +31,8 @@ class Ui {
 Ui& ui();
 // Installs a UI (the host, tests); returns the previous one. Null restores the configured UI.
 std::unique_ptr<Ui> set_ui(std::unique_ptr<Ui> replacement);
+// The UI that HALVORA_UI names, made anew; each build supplies its own. ui() calls it.
+std::unique_ptr<Ui> create_configured_ui();
 
 // The console UI: boxes written to the terminal, input read from standard input (end of input
 // is Cancel).

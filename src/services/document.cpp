@@ -3,14 +3,15 @@
 #include <cmath>
 #include <initializer_list>
 #include <utility>
+#include <vector>
 
 #include "frame/conversions.h"
 #include "frame/probes.h"
 #include "frame/soap.h"
+#include "frame/soap_request.h"
 #include "frame/text.h"
 #include "platform/config.h"
 #include "platform/ui.h"
-#include "platform/xml.h"
 
 namespace halvora {
 
@@ -49,27 +50,11 @@ std::u16string loyalty_base() {
 using Parameters = std::initializer_list<std::pair<std::u16string_view, std::u16string_view>>;
 
 std::u16string build_request(std::u16string_view operation, Parameters parameters) {
-  std::u16string text =
-      u"<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-      u"<soap12:Envelope xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-      u"xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
-      u"xmlns:soap12=\"http://www.w3.org/2003/05/soap-envelope\"><soap12:Body><";
-  text.append(operation).append(u" xmlns=\"").append(xml_escape(loyalty_base())).append(u"\">");
-  for (const auto& [element, value] : parameters) {
-    text.append(u"<").append(element).append(u">string</").append(element).append(u">");
-  }
-  text.append(u"</").append(operation).append(u"></soap12:Body></soap12:Envelope>");
-
-  // The template is loaded and filled through the document so that the serializer escapes
-  // every value.
-  auto document = platform::create_xml_document();
-  document->load_xml(text);
-  std::u16string prefix = u"/soap12:Envelope/soap12:Body/" + std::u16string(operation) + u"/";
-  for (const auto& [element, value] : parameters) {
-    if (!document->set_text(prefix + std::u16string(element), value))
-      throw Error::standard(err::kObjectNotSet);
-  }
-  return document->xml();
+  // Every parameter of the loyalty templates carries the placeholder "string".
+  std::vector<SoapParameter> filled;
+  filled.reserve(parameters.size());
+  for (const auto& [element, value] : parameters) filled.push_back({element, u"string", value});
+  return build_soap12_request(operation, loyalty_base(), filled);
 }
 
 std::u16string call_service(std::u16string_view operation, Parameters parameters) {

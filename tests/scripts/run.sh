@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Runs one conformance script under a script host with the loyalty simulator on loopback and the
+# Runs one conformance script under a script host with the simulated services on loopback and the
 # unattended UI, then checks what a host would see:
 #   - the exit code is 0 and the last line printed is "0 failure(s)";
 #   - the boxes shown, logged as JSON lines, equal NAME.expected beside the script.
 # Input-box answers come from NAME.answers when it exists. Lines "'@env NAME=VALUE" at the top of
 # a script set variables for that run (after the simulator's, so a script can point elsewhere).
+# Every HALVORA_*= line the simulator prints is exported; the channel manager's URL, which hosts
+# pass as an argument rather than configure, also reaches the script as WScript.Arguments(0),
+# the one channel every host offers a script.
 #
 # usage: run.sh SCRIPT.vbs SIM HOST [HOST ARGS...]
 #   e.g. run.sh tests/scripts/loyalty_balance.vbs build/bin/halvora-sim build/bin/halvora run
@@ -18,24 +21,27 @@ trap 'kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null; rm -rf "$work"' 
 
 "$sim" >"$work/sim.out" 2>&1 &
 sim_pid=$!
+# The simulator prints the channel line last, once every service listens.
 for _ in $(seq 50); do
-  grep -q '^HALVORA_LOYALTY_HOST=' "$work/sim.out" && break
+  grep -q '^HALVORA_CHANNEL_URL=' "$work/sim.out" && break
   sleep 0.1
 done
-host_line=$(grep -m1 '^HALVORA_LOYALTY_HOST=' "$work/sim.out") || {
+grep -q '^HALVORA_CHANNEL_URL=' "$work/sim.out" || {
   echo "FAIL $script: the simulator did not start"; cat "$work/sim.out"; exit 1; }
 
 export HALVORA_UI=script
 export HALVORA_UI_LOG="$work/boxes.jsonl"
 export HALVORA_UI_ANSWERS="$base.answers"
 export HALVORA_NETSTATE=online,lan
-export "${host_line?}"
+while IFS= read -r line; do
+  export "$line"
+done < <(grep '^HALVORA_[A-Z_]*=' "$work/sim.out")
 while IFS= read -r line; do
   export "${line#\'@env }"
 done < <(grep "^'@env " "$script")
 : >"$HALVORA_UI_LOG"
 
-timeout 120 "$@" "$script" </dev/null >"$work/stdout" 2>"$work/stderr"
+timeout 120 "$@" "$script" "$HALVORA_CHANNEL_URL" </dev/null >"$work/stdout" 2>"$work/stderr"
 code=$?
 cat "$work/stdout"
 last=$(tail -n 1 "$work/stdout" | tr -d '\r')

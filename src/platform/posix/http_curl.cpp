@@ -15,30 +15,6 @@ namespace halvora::platform {
 
 namespace {
 
-struct ErrorText {
-  int32_t number;
-  const char16_t* text;
-};
-
-// The platform request's own texts, so a host that shows Err.Description sees the same words.
-constexpr ErrorText kErrorTexts[] = {
-    {http_error::kResourceNotFound, u"The system cannot locate the resource specified."},
-    {http_error::kNoData, u"The download of the specified resource has failed."},
-    {http_error::kTimeout, u"The operation timed out"},
-    {http_error::kInvalidUrl, u"The URL is invalid"},
-    {http_error::kUnknownProtocol, u"The URL does not use a recognized protocol"},
-    {http_error::kOutOfMemory, u"Not enough storage is available to complete this operation."},
-    {http_error::kNotOpened,
-     u"The data necessary to complete this operation is not yet available."},
-    {http_error::kInvalidArgument, u"The parameter is incorrect."},
-};
-
-[[noreturn]] void raise(int32_t number) {
-  for (const auto& e : kErrorTexts)
-    if (e.number == number) throw Error(number, e.text, http_error::kSource);
-  throw Error(number, u"", http_error::kSource);
-}
-
 int32_t number_for(CURLcode code) {
   switch (code) {
     case CURLE_COULDNT_RESOLVE_HOST:
@@ -207,14 +183,15 @@ std::string checked_url(const std::string& url) {
                              return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                                     (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
                            });
-  if (!looks_like_scheme) raise(http_error::kInvalidUrl);
-  if (!iequal(scheme, "http") && !iequal(scheme, "https")) raise(http_error::kUnknownProtocol);
+  if (!looks_like_scheme) raise_http_error(http_error::kInvalidUrl);
+  if (!iequal(scheme, "http") && !iequal(scheme, "https"))
+    raise_http_error(http_error::kUnknownProtocol);
 
   std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> parsed(curl_url(), curl_url_cleanup);
   char* normalized = nullptr;
   if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK ||
       curl_url_get(parsed.get(), CURLUPART_URL, &normalized, 0) != CURLUE_OK)
-    raise(http_error::kInvalidUrl);
+    raise_http_error(http_error::kInvalidUrl);
   std::string out = normalized;
   curl_free(normalized);
   return out;
@@ -241,11 +218,11 @@ class CurlHttpRequest final : public HttpRequest {
   }
 
   void set_request_header(std::u16string_view name, std::u16string_view value) override {
-    if (!opened_) raise(http_error::kNotOpened);
+    if (!opened_) raise_http_error(http_error::kNotOpened);
     // A line break or a colon in the name would let a value write headers of its own.
     if (name.empty() || name.find_first_of(u":\r\n") != std::u16string_view::npos ||
         value.find_first_of(u"\r\n") != std::u16string_view::npos)
-      raise(http_error::kInvalidArgument);
+      raise_http_error(http_error::kInvalidArgument);
     headers_.emplace_back(utf16_to_utf8(name), utf16_to_utf8(value));
   }
 
@@ -292,7 +269,7 @@ curl_slist* CurlHttpRequest::header_list(std::size_t body_size) const {
     curl_slist* grown = curl_slist_append(list, line.c_str());
     if (!grown) {
       curl_slist_free_all(list);
-      raise(http_error::kOutOfMemory);
+      raise_http_error(http_error::kOutOfMemory);
     }
     list = grown;
   };
@@ -314,7 +291,7 @@ curl_slist* CurlHttpRequest::header_list(std::size_t body_size) const {
 }
 
 void CurlHttpRequest::send(std::string_view body) {
-  if (!opened_) raise(http_error::kNotOpened);
+  if (!opened_) raise_http_error(http_error::kNotOpened);
   status_ = 0;
   body_.clear();
   content_type_.clear();
@@ -323,7 +300,7 @@ void CurlHttpRequest::send(std::string_view body) {
 
   shared_handle();  // global initialisation first
   EasyHandle easy = take_easy();
-  if (!easy) raise(http_error::kOutOfMemory);
+  if (!easy) raise_http_error(http_error::kOutOfMemory);
   CURL* h = easy.get();
   bool has_body = !body.empty() || method_ == "POST" || method_ == "PUT";
   std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(
@@ -369,7 +346,7 @@ void CurlHttpRequest::send(std::string_view body) {
   CURLcode code = curl_easy_perform(h);
   if (code != CURLE_OK) {
     body_.clear();
-    raise(over_cap_ ? http_error::kOutOfMemory : number_for(code));
+    raise_http_error(over_cap_ ? http_error::kOutOfMemory : number_for(code));
   }
   long status = 0;
   curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);

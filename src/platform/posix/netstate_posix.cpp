@@ -2,46 +2,15 @@
 
 #include <net/if.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
-#include <string_view>
-
-#include "platform/config.h"
 
 namespace halvora::platform {
 
 namespace {
-
-std::string lower_trimmed(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
-struct Word {
-  std::string_view word;
-  uint32_t flag;
-};
-constexpr Word kWords[] = {
-    {"lan", kConnectionLan}, {"modem", kConnectionModem}, {"proxy", kConnectionProxy}};
-
-ConnectionState from_override(std::string_view list) {
-  ConnectionState state;
-  while (!list.empty()) {
-    std::size_t comma = list.find(',');
-    std::string word = lower_trimmed(list.substr(0, comma));
-    list = comma == std::string_view::npos ? std::string_view{} : list.substr(comma + 1);
-    if (word == "online") state.connected = true;
-    for (const auto& w : kWords)
-      if (word == w.word) state.flags |= w.flag;
-  }
-  return state;
-}
 
 // The interface flags from sysfs; without sysfs the route's own "up" flag has to do.
 bool interface_up_and_not_loopback(const std::string& name) {
@@ -80,8 +49,7 @@ bool proxy_configured() {
 }  // namespace
 
 ConnectionState query_connection_state() {
-  std::string configured = config::netstate_override();
-  if (lower_trimmed(configured) != "auto") return from_override(configured);
+  if (std::optional<ConnectionState> dictated = netstate_from_override()) return *dictated;
   ConnectionState state;
   state.flags = default_route_flags();
   if (proxy_configured()) state.flags |= kConnectionProxy;

@@ -37,29 +37,12 @@ class ConsoleUi final : public Ui {
   }
 };
 
-std::unique_ptr<Ui> configured_ui() {
+}  // namespace
+
+std::unique_ptr<Ui> create_configured_ui() {
   if (config::ui_mode() == "script")
     return create_script_ui(config::ui_answers_path(), config::ui_log_path());
   return create_console_ui();
-}
-
-// The core runs on one thread, so the UI in force needs no lock.
-std::unique_ptr<Ui>& current() {
-  static std::unique_ptr<Ui> installed;
-  return installed;
-}
-
-}  // namespace
-
-Ui& ui() {
-  if (!current()) current() = configured_ui();
-  return *current();
-}
-
-std::unique_ptr<Ui> set_ui(std::unique_ptr<Ui> replacement) {
-  std::unique_ptr<Ui> previous = std::move(current());
-  current() = std::move(replacement);
-  return previous;
 }
 
 std::unique_ptr<Ui> create_console_ui() {

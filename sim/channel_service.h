@@ -1,0 +1,45 @@
+// A channel-manager service on loopback (SOAP 1.1, POST on /channel): records the inventory and
+// restriction updates it receives and lists the enhancements of a registration. Hotels 101 and
+// 102 are known; an update for any other answers 500 with a SOAP fault. Registration 5001 has
+// two enhancements, any other none. Replies are compressed when the client accepts it.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace httplib {
+class Server;
+}
+
+namespace halvora::sim {
+
+struct ChannelUpdate {
+  std::string action;  // the SOAPAction as received
+  std::string hotel, start, end, room_type, status;
+};
+
+class ChannelService {
+ public:
+  ChannelService();
+  ~ChannelService();
+
+  int start(int port = 0);  // 127.0.0.1, port 0: any free one; returns the port or -1
+  void stop();
+  std::string url() const;  // "http://127.0.0.1:PORT/channel": the hosts' Wsdl argument
+
+  std::vector<ChannelUpdate> updates() const;
+
+ private:
+  int answer(const std::string& action, const std::string& body, std::string& reply);
+
+  mutable std::mutex mutex_;
+  std::vector<ChannelUpdate> updates_;
+  int port_ = 0;
+  std::unique_ptr<httplib::Server> server_;
+  std::thread thread_;
+};
+
+}  // namespace halvora::sim
