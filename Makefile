@@ -26,7 +26,7 @@ $(WIN_DIR)/CMakeCache.txt:
 build-win: build $(WIN_DIR)/CMakeCache.txt
 	@cmake --build $(WIN_DIR) -j $(JOBS) -- --no-print-directory
 
-test: format-check test-native
+test: format-check test-native test-win
 
 test-native: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)

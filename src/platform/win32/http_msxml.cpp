@@ -232,11 +232,11 @@ void MsxmlHttpRequest::send(std::string_view body) {
   HRESULT hr = request_->send(*payload);
   if (FAILED(hr)) {
     // Some implementations of the object report a host that cannot be resolved or reached as a
-    // failed download. Without a single response header nothing was downloaded: it is the
-    // platform's "not found", the number hosts test for, as on the other build.
-    long state = 0;
+    // failed download. Without a status line nothing was downloaded: it is the platform's
+    // "not found", the number hosts test for, as on the other build.
+    LONG status = 0;
     if (hr == static_cast<HRESULT>(http_error::kNoData) &&
-        SUCCEEDED(request_->get_readyState(&state)) && state < 2)
+        (FAILED(request_->get_status(&status)) || status == 0))
       raise_http_error(http_error::kResourceNotFound);
     raise_failure(hr, request_.get());
   }

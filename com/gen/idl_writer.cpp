@@ -1,0 +1,369 @@
+#include "idl_writer.h"
+
+#include <charconv>
+#include <cstdio>
+#include <span>
+#include <string_view>
+
+#include "frame/conversions.h"
+#include "frame/text.h"
+
+namespace halvora::comgen {
+
+namespace {
+
+std::string utf8(std::u16string_view text) {
+  return utf16_to_utf8(text);
+}
+
+// Registry identifiers carry braces; IDL and the expected listing want the bare form.
+std::string bare_guid(std::u16string_view guid) {
+  std::string s = utf8(guid);
+  if (s.size() >= 2 && s.front() == '{' && s.back() == '}') s = s.substr(1, s.size() - 2);
+  return s;
+}
+
+std::string hex_id(int32_t dispid) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%08X", static_cast<uint32_t>(dispid));
+  return buf;
+}
+
+std::string lcid_literal(uint32_t lcid) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%X", lcid);
+  return buf;
+}
+
+std::string number_literal(double value) {
+  char buf[32];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, ec == std::errc() ? end : buf);
+}
+
+std::string string_literal(std::u16string_view text) {
+  std::string out = "\"";
+  for (char c : utf8(text)) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+// The defaultvalue() of an optional typed parameter, as the early-bound caller passes it when it
+// omits the argument. The core applies the same default on the late-bound path.
+std::string default_literal(const ParamInfo& p) {
+  switch (p.type) {
+    case VarType::String:
+      return string_literal(to_string(p.default_value));
+    case VarType::Boolean:
+      return to_boolean(p.default_value) ? "-1" : "0";
+    case VarType::Object:
+      return "0";
+    default:
+      return number_literal(to_double(p.default_value));
+  }
+}
+
+// A parameter with no typed default: omitted Variants arrive as DISP_E_PARAMNOTFOUND.
+bool typed_optional(const ParamInfo& p) {
+  return p.optional && p.type != VarType::Variant && !p.by_ref;
+}
+
+std::string idl_param(const ParamInfo& p) {
+  std::string attrs = p.by_ref ? "in, out" : "in";
+  if (typed_optional(p))
+    attrs += ", optional, defaultvalue(" + default_literal(p) + ")";
+  else if (p.optional && p.type == VarType::Variant)
+    attrs += ", optional";
+  return "[" + attrs + "] " + idl_type(p.type) + (p.by_ref ? "* " : " ") + utf8(p.name);
+}
+
+const char* entry_attribute(EntryKind kind) {
+  switch (kind) {
+    case EntryKind::Get:
+      return ", propget";
+    case EntryKind::Put:
+      return ", propput";
+    case EntryKind::PutRef:
+      return ", propputref";
+    case EntryKind::Func:
+      return "";
+  }
+  return "";
+}
+
+const char* entry_word(EntryKind kind) {
+  switch (kind) {
+    case EntryKind::Get:
+      return "get";
+    case EntryKind::Put:
+      return "put";
+    case EntryKind::PutRef:
+      return "putref";
+    case EntryKind::Func:
+      return "func";
+  }
+  return "";
+}
+
+std::size_t entry_param_count(const VtableEntry& e) {
+  switch (e.kind) {
+    case EntryKind::Get:
+      return 0;
+    case EntryKind::Put:
+    case EntryKind::PutRef:
+      return 1;
+    case EntryKind::Func:
+      return e.member->params.size();
+  }
+  return 0;
+}
+
+// ---- Glue ----------------------------------------------------------------------------------
+
+// The C type and the helper suffix (variant_com.h: in_*, ret_*, ref_*) of a type.
+struct GlueType {
+  const char* c_type;
+  const char* suffix;
+};
+
+GlueType glue_type(VarType type) {
+  switch (type) {
+    case VarType::Boolean:
+      return {"VARIANT_BOOL", "bool"};
+    case VarType::Integer:
+      return {"short", "short"};
+    case VarType::Long:
+      return {"long", "long"};
+    case VarType::Double:
+      return {"double", "double"};
+    case VarType::Date:
+      return {"DATE", "date"};
+    case VarType::String:
+      return {"BSTR", "bstr"};
+    case VarType::Object:
+      return {"IDispatch*", "dispatch"};
+    default:
+      return {"VARIANT", "variant"};
+  }
+}
+
+std::string glue_name(const VtableEntry& e) {
+  std::string name = utf8(e.member->name);
+  switch (e.kind) {
+    case EntryKind::Get:
+      return "get_" + name;
+    case EntryKind::Put:
+      return "put_" + name;
+    case EntryKind::PutRef:
+      return "putref_" + name;
+    case EntryKind::Func:
+      return name;
+  }
+  return name;
+}
+
+const char* call_kind(EntryKind kind, const Member& m) {
+  switch (kind) {
+    case EntryKind::Get:
+      return "halvora::CallKind::Get";
+    case EntryKind::Put:
+      return "halvora::CallKind::Let";
+    case EntryKind::PutRef:
+      return "halvora::CallKind::Set";
+    case EntryKind::Func:
+      break;
+  }
+  return m.kind == MemberKind::Method ? "halvora::CallKind::Method" : "halvora::CallKind::Get";
+}
+
+std::string glue_method(const VtableEntry& e) {
+  const Member& m = *e.member;
+  struct Arg {
+    std::string name;
+    VarType type;
+    bool by_ref;
+  };
+  std::vector<Arg> args;
+  if (e.kind == EntryKind::Func) {
+    for (const ParamInfo& p : m.params) args.push_back({utf8(p.name), p.type, p.by_ref});
+  } else if (e.kind != EntryKind::Get) {
+    args.push_back({"RHS", m.result, false});
+  }
+  bool has_result =
+      (e.kind == EntryKind::Get) || (e.kind == EntryKind::Func && m.result != VarType::Empty);
+
+  std::string signature;
+  std::vector<std::string> pointers;
+  for (const Arg& a : args) {
+    if (!signature.empty()) signature += ", ";
+    signature += std::string(glue_type(a.type).c_type) + (a.by_ref ? "* " : " ") + a.name;
+    if (a.by_ref) pointers.push_back(a.name);
+  }
+  if (has_result) {
+    if (!signature.empty()) signature += ", ";
+    signature += std::string(glue_type(m.result).c_type) + "* pRetVal";
+    pointers.push_back("pRetVal");
+  }
+
+  std::string out =
+      "  HRESULT STDMETHODCALLTYPE " + glue_name(e) + "(" + signature + ") override {\n";
+  if (!pointers.empty()) {
+    out += "    if (";
+    for (std::size_t i = 0; i < pointers.size(); ++i) out += (i ? " || !" : "!") + pointers[i];
+    out += ") return E_POINTER;\n";
+  }
+  out += "    return guard([&] {\n";
+  std::string span = "{}";
+  if (!args.empty()) {
+    out += "      halvora::Variant args[] = {";
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      const Arg& a = args[i];
+      out += (i ? ", " : "") + std::string("in_") + glue_type(a.type).suffix + "(" +
+             (a.by_ref ? "*" : "") + a.name + ")";
+    }
+    out += "};\n";
+    span = "args";
+  }
+  out += std::string("      ") + (has_result ? "halvora::Variant result = " : "") + "call(" +
+         hex_id(m.dispid) + ", " + call_kind(e.kind, m) + ", " + span + ");\n";
+  for (std::size_t i = 0; i < args.size(); ++i)
+    if (args[i].by_ref)
+      out += "      ref_" + std::string(glue_type(args[i].type).suffix) + "(args[" +
+             std::to_string(i) + "], " + args[i].name + ");\n";
+  if (has_result)
+    out += "      ret_" + std::string(glue_type(m.result).suffix) + "(result, pRetVal);\n";
+  out += "    });\n  }\n";
+  return out;
+}
+
+std::vector<const ClassInfo*> creatable_classes() {
+  std::vector<const ClassInfo*> out;
+  for (const ClassInfo& c : published_classes())
+    if (c.creatable() && c.members) out.push_back(&c);
+  return out;
+}
+
+}  // namespace
+
+std::vector<VtableEntry> vtable_entries(const MemberTable& table) {
+  std::vector<VtableEntry> out;
+  for (const Member& m : table.members()) {
+    if (m.kind == MemberKind::Method) {
+      out.push_back({&m, EntryKind::Func});
+      continue;
+    }
+    if (m.access & kGet) out.push_back({&m, EntryKind::Get});
+    if (m.access & kLet) out.push_back({&m, EntryKind::Put});
+    if (m.access & kSet) out.push_back({&m, EntryKind::PutRef});
+  }
+  return out;
+}
+
+std::string idl_type(VarType type) {
+  return glue_type(type).c_type;
+}
+
+std::string idl_entry(const VtableEntry& e) {
+  const Member& m = *e.member;
+  std::string params;
+  auto add = [&](const std::string& p) { params += (params.empty() ? "" : ", ") + p; };
+  switch (e.kind) {
+    case EntryKind::Get:
+      add("[out, retval] " + idl_type(m.result) + "* pRetVal");
+      break;
+    case EntryKind::Put:
+    case EntryKind::PutRef:
+      add("[in] " + idl_type(m.result) + " RHS");
+      break;
+    case EntryKind::Func:
+      for (const ParamInfo& p : m.params) add(idl_param(p));
+      if (m.result != VarType::Empty) add("[out, retval] " + idl_type(m.result) + "* pRetVal");
+      break;
+  }
+  return "[id(" + hex_id(m.dispid) + ")" + entry_attribute(e.kind) + "] HRESULT " + utf8(m.name) +
+         "(" + params + ");";
+}
+
+std::string idl_text() {
+  const TypeLibraryInfo& lib = type_library();
+  std::string out =
+      "// Generated by halvora-comgen from the member tables; do not edit.\n\n"
+      "import \"oaidl.idl\";\n\n"
+      "[\n  uuid(" +
+      bare_guid(lib.guid) + "),\n  version(" + std::to_string(lib.major) + "." +
+      std::to_string(lib.minor) + "),\n  lcid(" + lcid_literal(lib.lcid) + ")\n]\nlibrary " +
+      utf8(lib.name) + "\n{\n  importlib(\"stdole2.tlb\");\n\n";
+
+  for (const EnumInfo& e : enumerations()) {
+    // Named, so that the type library lists the enumeration under its own name rather than
+    // widl's generated one.
+    out += "  typedef [uuid(" + bare_guid(e.guid) + ")] enum " + utf8(e.name) + " {\n";
+    for (std::size_t i = 0; i < e.values.size(); ++i)
+      out += "    " + utf8(e.values[i].first) + " = " + std::to_string(e.values[i].second) +
+             (i + 1 < e.values.size() ? ",\n" : "\n");
+    out += "  } " + utf8(e.name) + ";\n\n";
+  }
+
+  for (const ClassInfo* c : creatable_classes()) {
+    out += "  [\n    odl,\n    uuid(" + bare_guid(c->iid) +
+           "),\n    dual,\n    oleautomation,\n    nonextensible\n  ]\n  interface " +
+           utf8(c->interface) + " : IDispatch {\n";
+    for (const VtableEntry& e : vtable_entries(*c->members())) out += "    " + idl_entry(e) + "\n";
+    out += "  };\n\n  [\n    uuid(" + bare_guid(c->clsid) + ")" +
+           (c->application_object ? ",\n    appobject" : "") + "\n  ]\n  coclass " + utf8(c->name) +
+           " {\n    [default] interface " + utf8(c->interface) + ";\n  };\n\n";
+  }
+  out += "};\n";
+  return out;
+}
+
+std::string expected_typelib_text() {
+  std::string out;
+  std::vector<const ClassInfo*> classes = creatable_classes();
+  for (const ClassInfo* c : classes)
+    for (const VtableEntry& e : vtable_entries(*c->members()))
+      out += utf8(c->interface) + " " + utf8(e.member->name) + " " + hex_id(e.member->dispid) +
+             " " + entry_word(e.kind) + " " + std::to_string(entry_param_count(e)) + "\n";
+  for (const ClassInfo* c : classes)
+    out += "coclass " + utf8(c->name) + " " + utf8(c->clsid) + " " + utf8(c->iid) + " " +
+           (c->application_object ? "appobject" : "-") + "\n";
+  for (const EnumInfo& e : enumerations()) {
+    out += "enum " + utf8(e.name);
+    for (const auto& [name, value] : e.values)
+      out += " " + utf8(name) + "=" + std::to_string(value);
+    out += "\n";
+  }
+  return out;
+}
+
+std::string glue_text() {
+  std::string out =
+      "// Generated by halvora-comgen from the member tables; do not edit.\n"
+      "#include <utility>\n\n"
+      "#include \"dispatch.h\"\n"
+      "#include \"variant_com.h\"\n"
+      "#include \"HALVORA_h.h\"\n\n"
+      "namespace halvora::com {\n\nnamespace {\n\n";
+  std::string table;
+  for (const ClassInfo* c : creatable_classes()) {
+    std::string name = utf8(c->name);
+    std::string iface = utf8(c->interface);
+    out += "class Com_" + name + " final : public ComObject<::" + iface + "> {\n public:\n" +
+           "  explicit Com_" + name + "(halvora::ObjectRef object)\n" +
+           "      : ComObject(std::move(object), IID_" + iface + ", u\"" + name + "\") {}\n\n";
+    for (const VtableEntry& e : vtable_entries(*c->members())) out += glue_method(e);
+    out += "};\n\nIDispatch* make_" + name + "(halvora::ObjectRef object) {\n  return new Com_" +
+           name + "(std::move(object));\n}\n\n";
+    table +=
+        "    {u\"" + name + "\", &CLSID_" + name + ", &IID_" + iface + ", &make_" + name + "},\n";
+  }
+  out +=
+      "}  // namespace\n\nstd::span<const ClassEntry> class_entries() {\n"
+      "  static const ClassEntry entries[] = {\n" +
+      table + "  };\n  return entries;\n}\n\n}  // namespace halvora::com\n";
+  return out;
+}
+
+}  // namespace halvora::comgen

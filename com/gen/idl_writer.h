@@ -1,0 +1,45 @@
+// The COM build's type library source, typed glue and expected type-library listing, all
+// written from the class registry and the member tables so that the DLL cannot drift from the
+// classes the script host calls.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "frame/members.h"
+#include "frame/registry.h"
+
+namespace halvora::comgen {
+
+// One vtable entry of a dual interface: a member seen from the type library. A data member or
+// property gives up to three (get, put, putref); a method gives one.
+enum class EntryKind { Get, Put, PutRef, Func };
+
+struct VtableEntry {
+  const Member* member;
+  EntryKind kind;
+};
+
+// The entries of a class's interface in vtable order.
+std::vector<VtableEntry> vtable_entries(const MemberTable& table);
+
+// The IDL type of a parameter, result or property value ("BSTR", "long", "VARIANT_BOOL", ...).
+std::string idl_type(VarType type);
+
+// The declaration of one entry as it appears inside the interface body, without indentation,
+// e.g. `[id(0x40030000), propget] HRESULT TarjetaVIP([out, retval] BSTR* pRetVal);`.
+std::string idl_entry(const VtableEntry& entry);
+
+// The whole HALVORA.idl: library, enumerations, one dual interface and coclass per creatable
+// class.
+std::string idl_text();
+
+// expected_typelib.txt: one line per vtable entry, the coclasses and the enumerations, which the
+// Windows test client compares against the registered type library.
+std::string expected_typelib_text();
+
+// com_glue.cpp: the typed vtable of each creatable class delegating to the shared bridge, and
+// the factory table the server reads.
+std::string glue_text();
+
+}  // namespace halvora::comgen

@@ -1,0 +1,183 @@
+// The generated type library source and listing: what early-bound callers and the registered
+// type library see must follow the member tables exactly.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "frame/registry.h"
+#include "idl_writer.h"
+#include "services/document.h"
+
+namespace halvora::comgen {
+namespace {
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    std::size_t start = line.find_first_not_of(' ');
+    out.push_back(start == std::string::npos ? "" : line.substr(start));
+  }
+  return out;
+}
+
+bool has_line(const std::vector<std::string>& lines, const std::string& wanted) {
+  for (const std::string& l : lines)
+    if (l == wanted) return true;
+  return false;
+}
+
+TEST(ComGenIdl, DocumentEntries) {
+  const std::vector<std::string> idl = lines_of(idl_text());
+  const char* expected[] = {
+      "[id(0x40030000), propget] HRESULT TarjetaVIP([out, retval] BSTR* pRetVal);",
+      "[id(0x40030000), propput] HRESULT TarjetaVIP([in] BSTR RHS);",
+      "[id(0x40030001), propget] HRESULT SocioVIP([out, retval] BSTR* pRetVal);",
+      "[id(0x60030002)] HRESULT DllMain([in, out] long* hInst, [in, out] long* fdwReason, "
+      "[in, out] long* lpvReserved, [out, retval] VARIANT_BOOL* pRetVal);",
+      "[id(0x60030003)] HRESULT PedirTarjeta([in] BSTR cHost, [in] BSTR cDataBase, [in] BSTR "
+      "cUserName, [in] BSTR cPassword, [in, optional, defaultvalue(\"\")] BSTR cSocio, [out, "
+      "retval] BSTR* pRetVal);",
+      "[id(0x60030007)] HRESULT PedirSaldo([out, retval] double* pRetVal);",
+      "[id(0x6003000B)] HRESULT Online([out, retval] VARIANT_BOOL* pRetVal);",
+  };
+  for (const char* line : expected) EXPECT_TRUE(has_line(idl, line)) << line;
+}
+
+TEST(ComGenIdl, LibraryInterfaceAndCoclass) {
+  const std::vector<std::string> idl = lines_of(idl_text());
+  for (const char* line : {
+           "uuid(ECC7BFD6-7E88-49B6-8A6E-140E0DBA7D12),",
+           "version(1.0),",
+           "lcid(0x409)",
+           "library HALVORA",
+           "importlib(\"stdole2.tlb\");",
+           "uuid(A0E6744B-7371-4D4D-92E3-C29CFA9795FB),",
+           "interface _Document : IDispatch {",
+           "coclass Document {",
+           "[default] interface _Document;",
+           "appobject",
+           "typedef [uuid(755157DC-6233-41BF-839B-4FB320AACEBD)] enum TipoComando {",
+           "} TipoComando;",
+       })
+    EXPECT_TRUE(has_line(idl, line)) << line;
+}
+
+// A class without a factory is published but has no coclass yet: the type library would
+// promise an object the DLL cannot create.
+TEST(ComGenIdl, OnlyCreatableClassesGetCoclasses) {
+  const std::string idl = idl_text();
+  for (const ClassInfo& c : published_classes()) {
+    std::string coclass = "coclass " + std::string(c.name.begin(), c.name.end()) + " {";
+    EXPECT_EQ(idl.find(coclass) != std::string::npos, c.creatable()) << coclass;
+  }
+}
+
+TEST(ComGenIdl, TypesAndOptionalParameters) {
+  struct Case {
+    VarType type;
+    const char* idl;
+  };
+  const Case cases[] = {
+      {VarType::Boolean, "VARIANT_BOOL"}, {VarType::Integer, "short"},   {VarType::Long, "long"},
+      {VarType::Double, "double"},        {VarType::Date, "DATE"},       {VarType::String, "BSTR"},
+      {VarType::Object, "IDispatch*"},    {VarType::Variant, "VARIANT"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(idl_type(c.type), c.idl);
+
+  // Table members built by hand: the defaults a caller omitting them gets, and Variant
+  // parameters that arrive as "missing" rather than with a typed default.
+  static const MemberTable table{[] {
+    Member m;
+    m.name = u"Probe";
+    m.kind = MemberKind::Method;
+    m.params = {{u"a", VarType::Long, false, true, Variant(int32_t{7})},
+                {u"b", VarType::Boolean, false, true, Variant(true)},
+                {u"c", VarType::Variant, false, true, Variant()},
+                {u"d", VarType::Double, false, true, Variant(2.5)},
+                {u"e", VarType::Variant, true, false, Variant()}};
+    return m;
+  }()};
+  std::vector<VtableEntry> entries = vtable_entries(table);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(idl_entry(entries[0]),
+            "[id(0x60030000)] HRESULT Probe([in, optional, defaultvalue(7)] long a, [in, "
+            "optional, defaultvalue(-1)] VARIANT_BOOL b, [in, optional] VARIANT c, [in, "
+            "optional, defaultvalue(2.5)] double d, [in, out] VARIANT* e);");
+}
+
+TEST(ComGenIdl, AccessGivesPropertyEntries) {
+  struct Case {
+    uint8_t access;
+    VarType type;
+    std::vector<EntryKind> kinds;
+  };
+  const Case cases[] = {
+      {kGet | kLet, VarType::String, {EntryKind::Get, EntryKind::Put}},
+      {kGet | kSet, VarType::Object, {EntryKind::Get, EntryKind::PutRef}},
+      {kGet | kLet | kSet, VarType::Variant, {EntryKind::Get, EntryKind::Put, EntryKind::PutRef}},
+      {kGet, VarType::Long, {EntryKind::Get}},
+  };
+  for (const Case& c : cases) {
+    Member m;
+    m.name = u"P";
+    m.kind = MemberKind::Data;
+    m.access = c.access;
+    m.result = c.type;
+    MemberTable table{m};
+    std::vector<EntryKind> kinds;
+    for (const VtableEntry& e : vtable_entries(table)) kinds.push_back(e.kind);
+    EXPECT_EQ(kinds, c.kinds) << static_cast<int>(c.access);
+  }
+}
+
+TEST(ComGenListing, DocumentLines) {
+  const std::vector<std::string> listing = lines_of(expected_typelib_text());
+  for (const char* line : {
+           "_Document TarjetaVIP 0x40030000 get 0",
+           "_Document TarjetaVIP 0x40030000 put 1",
+           "_Document SocioVIP 0x40030001 put 1",
+           "_Document DllMain 0x60030002 func 3",
+           "_Document PedirTarjeta 0x60030003 func 5",
+           "_Document AplicarSaldo 0x60030006 func 10",
+           "_Document Online 0x6003000B func 0",
+           "coclass Document {79261CCC-12B1-49B7-89B2-CD12CC3EB84F} "
+           "{A0E6744B-7371-4D4D-92E3-C29CFA9795FB} appobject",
+           "enum TipoComando Alta=0 Baja=1 Consulta=2",
+       })
+    EXPECT_TRUE(has_line(listing, line)) << line;
+}
+
+// The listing has one line per vtable entry, in the member table's order, before the coclasses.
+TEST(ComGenListing, FollowsTheMemberTable) {
+  const std::vector<std::string> listing = lines_of(expected_typelib_text());
+  std::vector<std::string> document;
+  for (const std::string& l : listing)
+    if (l.rfind("_Document ", 0) == 0) document.push_back(l);
+  std::vector<VtableEntry> entries = vtable_entries(Document::member_table());
+  ASSERT_EQ(document.size(), entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    std::string name(entries[i].member->name.begin(), entries[i].member->name.end());
+    EXPECT_EQ(document[i].substr(0, 11 + name.size()), "_Document " + name + " ") << i;
+  }
+}
+
+TEST(ComGenGlue, DocumentVtableMethods) {
+  const std::string glue = glue_text();
+  for (const char* piece : {
+           "class Com_Document final : public ComObject<::_Document> {",
+           "HRESULT STDMETHODCALLTYPE get_TarjetaVIP(BSTR* pRetVal) override {",
+           "HRESULT STDMETHODCALLTYPE put_TarjetaVIP(BSTR RHS) override {",
+           "HRESULT STDMETHODCALLTYPE DllMain(long* hInst, long* fdwReason, long* lpvReserved, "
+           "VARIANT_BOOL* pRetVal) override {",
+           "ref_long(args[1], fdwReason);",
+           "call(0x60030002, halvora::CallKind::Method, args);",
+           "{u\"Document\", &CLSID_Document, &IID__Document, &make_Document},",
+       })
+    EXPECT_NE(glue.find(piece), std::string::npos) << piece;
+}
+
+}  // namespace
+}  // namespace halvora::comgen

@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# The Windows build under Wine, as `make test-win` runs it:
+#   1. a fresh Wine prefix of its own (WIN_DIR/wineprefix);
+#   2. regsvr32 HALVORA.dll;
+#   3. com_client.exe check: creation, vtable, IDispatch, errors, the registered type library
+#      against com/gen/expected_typelib.txt, the registry and DllCanUnloadNow;
+#   4. every tests/scripts/*.vbs through tests/scripts/run.sh with Wine's cscript as the host, so
+#      that the boxes are compared with the same .expected files as under the native host;
+#   5. com_client.exe bench (printed only);
+#   6. regsvr32 /u, then com_client.exe unregistered.
+# Prints "wine: N passed, M failed" and exits non-zero when M > 0.
+#
+# usage: run.sh BUILD_DIR WIN_DIR
+set -uo pipefail
+
+if [ $# -ne 2 ]; then
+  echo "usage: run.sh BUILD_DIR WIN_DIR" >&2
+  exit 2
+fi
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(realpath -m -- "$1")
+win=$(realpath -m -- "$2")
+bin="$win/bin"
+dll="$bin/HALVORA.dll"
+client="$bin/com_client.exe"
+listing="$win/com/gen/expected_typelib.txt"
+sim="$build/bin/halvora-sim"
+
+export WINEPREFIX="$win/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+passed=0 failed=0
+pass() { passed=$((passed + 1)); echo "PASS $1"; }
+fail() { failed=$((failed + 1)); echo "FAIL $1"; }
+
+summary() {
+  echo "wine: $passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+}
+
+for f in "$dll" "$client" "$listing" "$sim"; do
+  if [ ! -f "$f" ]; then
+    fail "missing $f (run make build-win)"
+    summary
+    exit 1
+  fi
+done
+
+windows_path() {
+  local path
+  path=$(realpath -m -- "$1")
+  printf 'Z:%s' "${path//\//\\}"
+}
+
+# Only this prefix's server: other Wine sessions on the machine keep running.
+stop_wine() { timeout 30 wineserver -k >/dev/null 2>&1; }
+work=$(mktemp -d)
+trap 'stop_wine; rm -rf "$work"' EXIT
+
+echo "wine: preparing $WINEPREFIX"
+rm -rf "$WINEPREFIX"
+if ! timeout 120 wine wineboot -i </dev/null >"$work/wineboot.log" 2>&1; then
+  cat "$work/wineboot.log"
+  fail "wineboot -i"
+  summary
+  exit 1
+fi
+# One server for the whole run instead of one start per program (about 0.3 s per script).
+timeout 10 wineserver -p </dev/null >/dev/null 2>&1
+
+if timeout 60 wine regsvr32 /s "$(windows_path "$dll")" </dev/null >"$work/reg.log" 2>&1; then
+  pass "regsvr32 HALVORA.dll"
+else
+  code=$?
+  cat "$work/reg.log"
+  fail "regsvr32 HALVORA.dll (exit code $code): nothing else can run"
+  summary
+  exit 1
+fi
+
+# A client run passes when it exits 0 and its last line says "0 failure(s)"; a crash or a hang
+# leaves no such line.
+client_step() {
+  local name=$1
+  shift
+  local out="$work/client.out" code last
+  timeout 60 wine "$client" "$@" </dev/null 2>"$work/client.err" | tr -d '\r' >"$out"
+  code=${PIPESTATUS[0]}
+  cat "$out"
+  last=$(tail -n 1 "$out")
+  if [ "$code" -eq 0 ] && [ "$last" = "0 failure(s)" ]; then
+    pass "$name"
+  else
+    grep -v -e wine32 -e nodrv_CreateWindow -e explorer -e tray "$work/client.err" | head -n 20
+    fail "$name: exit code $code, last line '$last'"
+  fi
+}
+
+# The probes answer from HALVORA_NETSTATE; the unattended UI keeps boxes off the screen.
+HALVORA_NETSTATE=online,lan HALVORA_UI=script HALVORA_UI_LOG="$(windows_path "$work/boxes.jsonl")" \
+  client_step "com_client check" check "$(windows_path "$listing")"
+
+for script in "$root"/tests/scripts/*.vbs; do
+  name=${script#"$root/"}
+  if bash "$root/tests/scripts/run.sh" "$script" "$sim" "$root/tests/wine/cscript.sh" \
+    >"$work/script.out" 2>&1; then
+    pass "$name under cscript"
+  else
+    cat "$work/script.out"
+    fail "$name under cscript"
+  fi
+done
+
+timeout 60 wine "$client" bench </dev/null 2>/dev/null | tr -d '\r' | grep -v '^0 failure(s)$'
+
+if timeout 60 wine regsvr32 /u /s "$(windows_path "$dll")" </dev/null >"$work/unreg.log" 2>&1; then
+  pass "regsvr32 /u HALVORA.dll"
+else
+  code=$?
+  cat "$work/unreg.log"
+  fail "regsvr32 /u HALVORA.dll (exit code $code)"
+fi
+client_step "com_client unregistered" unregistered
+
+summary
