@@ -50,32 +50,17 @@ ChannelService::~ChannelService() {
   stop();
 }
 
-int ChannelService::start(int port) {
-  server_ = std::make_unique<httplib::Server>();
-  server_->Post("/channel", [this](const httplib::Request& req, httplib::Response& res) {
+void ChannelService::routes(httplib::Server& server) {
+  server.Post("/channel", [this](const httplib::Request& req, httplib::Response& res) {
     std::string reply;
     res.status = answer(req.get_header_value("SOAPAction"), req.body, reply);
     // cpp-httplib compresses by itself when the request accepts gzip.
     res.set_content(reply, "text/xml; charset=utf-8");
   });
-  if (port == 0)
-    port_ = server_->bind_to_any_port("127.0.0.1");
-  else
-    port_ = server_->bind_to_port("127.0.0.1", port) ? port : -1;
-  if (port_ < 0) return -1;
-  thread_ = std::thread([this] { server_->listen_after_bind(); });
-  return port_;
-}
-
-void ChannelService::stop() {
-  if (!server_) return;
-  server_->stop();
-  if (thread_.joinable()) thread_.join();
-  server_.reset();
 }
 
 std::string ChannelService::url() const {
-  return "http://127.0.0.1:" + std::to_string(port_) + "/channel";
+  return "http://" + authority() + "/channel";
 }
 
 std::vector<ChannelUpdate> ChannelService::updates() const {

@@ -4,15 +4,11 @@
 // two enhancements, any other none. Replies are compressed when the client accepts it.
 #pragma once
 
-#include <memory>
+#include "http_service.h"
+
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
-
-namespace httplib {
-class Server;
-}
 
 namespace halvora::sim {
 
@@ -21,25 +17,21 @@ struct ChannelUpdate {
   std::string hotel, start, end, room_type, status;
 };
 
-class ChannelService {
+class ChannelService : public HttpService {
  public:
   ChannelService();
-  ~ChannelService();
+  ~ChannelService() override;
 
-  int start(int port = 0);  // 127.0.0.1, port 0: any free one; returns the port or -1
-  void stop();
   std::string url() const;  // "http://127.0.0.1:PORT/channel": the hosts' Wsdl argument
 
   std::vector<ChannelUpdate> updates() const;
 
  private:
+  void routes(httplib::Server& server) override;
   int answer(const std::string& action, const std::string& body, std::string& reply);
 
   mutable std::mutex mutex_;
   std::vector<ChannelUpdate> updates_;
-  int port_ = 0;
-  std::unique_ptr<httplib::Server> server_;
-  std::thread thread_;
 };
 
 }  // namespace halvora::sim

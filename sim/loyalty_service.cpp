@@ -35,33 +35,12 @@ LoyaltyService::~LoyaltyService() {
   stop();
 }
 
-int LoyaltyService::start(int port) {
-  server_ = std::make_unique<httplib::Server>();
-  server_->Post("/server1/service.asmx",
-                [this](const httplib::Request& req, httplib::Response& res) {
-                  std::string body = answer(req.body);
-                  res.status = body.find("soap:Fault") == std::string::npos ? 200 : 500;
-                  res.set_content(body, "application/soap+xml; charset=utf-8");
-                });
-  if (port == 0)
-    port_ = server_->bind_to_any_port("127.0.0.1");
-  else
-    port_ = server_->bind_to_port("127.0.0.1", port) ? port : -1;
-  if (port_ < 0) return -1;
-  // Already listening: connections made before the thread runs wait in the backlog.
-  thread_ = std::thread([this] { server_->listen_after_bind(); });
-  return port_;
-}
-
-void LoyaltyService::stop() {
-  if (!server_) return;
-  server_->stop();
-  if (thread_.joinable()) thread_.join();
-  server_.reset();
-}
-
-std::string LoyaltyService::authority() const {
-  return "127.0.0.1:" + std::to_string(port_);
+void LoyaltyService::routes(httplib::Server& server) {
+  server.Post("/server1/service.asmx", [this](const httplib::Request& req, httplib::Response& res) {
+    std::string body = answer(req.body);
+    res.status = body.find("soap:Fault") == std::string::npos ? 200 : 500;
+    res.set_content(body, "application/soap+xml; charset=utf-8");
+  });
 }
 
 double LoyaltyService::balance(const std::string& card) const {

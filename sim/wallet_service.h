@@ -8,37 +8,27 @@
 // "-32769", "2.7", "-0.5", "abc", "" (their balance is 0).
 #pragma once
 
+#include "http_service.h"
+
 #include <map>
-#include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
-
-namespace httplib {
-class Server;
-}
 
 namespace halvora::sim {
 
-class WalletService {
+class WalletService : public HttpService {
  public:
   WalletService();
-  ~WalletService();
-
-  int start(int port = 0);  // 127.0.0.1, port 0: any free one; returns the port or -1
-  void stop();
-  std::string authority() const;  // the value for HALVORA_WALLET_HOST
+  ~WalletService() override;
 
   double balance(const std::string& card) const;
 
  private:
+  void routes(httplib::Server& server) override;
   std::string answer(const std::string& body);
 
   mutable std::mutex mutex_;
   std::map<std::string, double> balances_;
-  int port_ = 0;
-  std::unique_ptr<httplib::Server> server_;
-  std::thread thread_;
 };
 
 }  // namespace halvora::sim
