@@ -1,7 +1,9 @@
 #include "wscript.h"
 
+#include <algorithm>
 #include <chrono>
-#include <thread>
+
+#include "platform/events.h"
 
 #include "script_error.h"
 
@@ -28,8 +30,13 @@ const MemberTable& HostObject::members() const {
 }
 
 void pump_events(int milliseconds) {
-  // The one place that waits: the event pump will run pending socket and timer callbacks here.
-  if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  // The host's message loop for the length of the sleep: pending socket and timer events run.
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(std::max(0, milliseconds));
+  do {
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now()).count();
+    platform::pump(static_cast<int>(std::max<long long>(0, left)));
+  } while (Clock::now() < end);
 }
 
 }  // namespace halvora::host

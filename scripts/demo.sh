@@ -3,7 +3,7 @@
 # wallet and channel-manager workflow against them with the clerk's answers scripted and every
 # box shown in the transcript, then the simulator stopped. Every HALVORA_*= line the simulator
 # prints is exported; the channel manager's URL is also the second script's argument, since hosts
-# pass it on every call.
+# pass it on every call, and the gateway's address the third's, since hosts set it as properties.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=${HALVORA_BIN:-build/bin}
@@ -15,7 +15,7 @@ sim=$!
 for _ in $(seq 50); do grep -q '^HALVORA_CHANNEL_URL=' "$work/sim.out" && break; sleep 0.1; done
 while IFS= read -r line; do export "$line"; done < <(grep '^HALVORA_[A-Z_]*=' "$work/sim.out")
 echo "Loyalty service on $HALVORA_LOYALTY_HOST, wallet service on $HALVORA_WALLET_HOST,"
-echo "channel manager at $HALVORA_CHANNEL_URL"
+echo "channel manager at $HALVORA_CHANNEL_URL, internet gateway on $HALVORA_GATEWAY_HOST"
 echo
 
 export HALVORA_UI=script HALVORA_UI_TRANSCRIPT=1 HALVORA_NETSTATE=online,lan
@@ -23,5 +23,7 @@ export HALVORA_UI_ANSWERS=demo/loyalty.answers HALVORA_UI_LOG="$work/boxes.jsonl
 "$bin/halvora" run demo/loyalty.vbs </dev/null
 echo
 "$bin/halvora" run demo/wallet_channel.vbs "$HALVORA_CHANNEL_URL" </dev/null
+echo
+"$bin/halvora" run demo/internet.vbs "$HALVORA_GATEWAY_HOST" </dev/null
 echo
 echo "$(wc -l <"$work/boxes.jsonl") boxes shown; the simulator stops now."

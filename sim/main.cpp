@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "channel_service.h"
+#include "gateway_service.h"
 #include "loyalty_service.h"
 #include "wallet_service.h"
 
@@ -22,12 +23,14 @@ void on_signal(int) {
 int usage() {
   std::fprintf(stderr,
                "usage: halvora-sim [--port N]\n"
-               "Serves the loyalty service (any free port unless --port), the wallet service and\n"
+               "Serves the loyalty service (any free port unless --port), the wallet service, the\n"
+               "internet gateway and "
                "the channel manager on 127.0.0.1, then prints one line per service:\n"
                "  HALVORA_LOYALTY_HOST=127.0.0.1:P1   export before running a host\n"
                "  HALVORA_WALLET_HOST=127.0.0.1:P2    export before running a host\n"
+               "  HALVORA_GATEWAY_HOST=127.0.0.1:P4   the internet gateway (raw TCP)\n"
                "  HALVORA_CHANNEL_URL=http://127.0.0.1:P3/channel   the hosts' Wsdl argument\n"
-               "The channel line comes last: once it is there, all three are listening.\n"
+               "The channel line comes last: once it is there, all four are listening.\n"
                "Stops on SIGINT or SIGTERM.\n");
   return 2;
 }
@@ -53,20 +56,23 @@ int main(int argc, char** argv) {
   halvora::sim::LoyaltyService loyalty;
   halvora::sim::WalletService wallet;
   halvora::sim::ChannelService channel;
+  halvora::sim::GatewayService gateway;
   if (loyalty.start(port) < 0) {
     std::fprintf(stderr, "halvora-sim: cannot listen on 127.0.0.1:%d\n", port);
     return 1;
   }
-  if (wallet.start() < 0 || channel.start() < 0) {
+  if (wallet.start() < 0 || channel.start() < 0 || gateway.start() < 0) {
     std::fprintf(stderr, "halvora-sim: cannot listen on 127.0.0.1\n");
     return 1;
   }
   std::printf("HALVORA_LOYALTY_HOST=%s\n", loyalty.authority().c_str());
   std::printf("HALVORA_WALLET_HOST=%s\n", wallet.authority().c_str());
+  std::printf("HALVORA_GATEWAY_HOST=%s\n", gateway.authority().c_str());
   std::printf("HALVORA_CHANNEL_URL=%s\n", channel.url().c_str());
   std::fflush(stdout);
 
   while (!stop_requested) usleep(100 * 1000);
+  gateway.stop();
   channel.stop();
   wallet.stop();
   loyalty.stop();

@@ -198,6 +198,16 @@ struct DataBinding<Field> {
   }
 };
 
+template <auto Fn>
+struct LetBinding;
+template <class C, class A, void (C::*Fn)(A)>
+struct LetBinding<Fn> {
+  using type = std::decay_t<A>;
+  static void put(Object& target, const Variant& value) {
+    (static_cast<C&>(target).*Fn)(take<type>(coerce(value, TypeOf<type>::value)));
+  }
+};
+
 }  // namespace detail
 
 // A method bound to a member function; parameters named in order, types from the signature
@@ -228,6 +238,24 @@ Member data(const char16_t* name) {
                                         : kGet | kLet;
   m.call = &B::get;
   m.put = &B::put;
+  return m;
+}
+
+// Property procedures: a get and a let bound to member functions, for a property whose let does
+// more than store the value.
+template <auto Get, auto Let>
+Member property(const char16_t* name) {
+  using G = detail::MethodBinding<Get>;
+  using L = detail::LetBinding<Let>;
+  static_assert(std::is_same_v<std::decay_t<typename G::result>, typename L::type>,
+                "the get and the let of a property take one type");
+  Member m;
+  m.name = name;
+  m.kind = MemberKind::Property;
+  m.access = kGet | kLet;
+  m.result = detail::TypeOf<typename L::type>::value;
+  m.call = &G::call;
+  m.put = &L::put;
   return m;
 }
 

@@ -4,6 +4,7 @@
 
 #include "frame/error.h"
 #include "frame/text.h"
+#include "internet/internet.h"
 #include "services/actualiza_inventario.h"
 #include "services/dinero_electonico.h"
 #include "services/document.h"
@@ -49,7 +50,8 @@ const std::array<ClassInfo, 18> kClasses{{
      u"{69283842-07C9-412C-A7CE-D0FD1A9E55EF}", u"electronic-wallet client", false,
      &create_of<DineroElectonico>, &members_of<DineroElectonico>},
     {u"Internet", u"_Internet", u"{1BF12920-8E5F-4765-BCD4-F2F8F5DD1670}",
-     u"{CE0382A4-EB46-4DEA-BC94-67F87A3B3CC7}", u"room internet provisioning"},
+     u"{CE0382A4-EB46-4DEA-BC94-67F87A3B3CC7}", u"room internet provisioning", false,
+     &create_of<Internet>, &members_of<Internet>},
     {u"Clientes", u"_Clientes", u"{4B318693-6019-40A6-8A7F-9F59CF4555A9}",
      u"{C83EE36F-5B67-4262-A9F8-9F537B075FAA}", u"guest registration document"},
     {u"EdoCta", u"_EdoCta", u"{69BFBA6B-4C92-466B-BA26-7EF358DF83F9}",

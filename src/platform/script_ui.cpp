@@ -6,6 +6,7 @@
 
 #include "frame/text.h"
 #include "platform/config.h"
+#include "platform/events.h"
 #include "platform/ui.h"
 
 namespace halvora::platform {
@@ -65,6 +66,9 @@ class ScriptUi final : public Ui {
       : answers_(read_answers(answers_path)), log_path_(std::move(log_path)) {}
 
   int32_t msg_box(std::u16string_view text, int32_t style, std::u16string_view title) override {
+    // A box on screen keeps socket and timer events running; an unattended one lets them run
+    // once before it answers. An event's own box is logged before this one.
+    pump(0);
     show(title, text, {});
     log("{\"box\":\"msg\",\"style\":" + std::to_string(style) + ",\"title\":" + json_string(title) +
         ",\"text\":" + json_string(text) + "}");
@@ -73,6 +77,7 @@ class ScriptUi final : public Ui {
 
   std::optional<std::u16string> input_box(std::u16string_view prompt, std::u16string_view title,
                                           std::u16string_view default_text) override {
+    pump(0);
     std::optional<std::u16string> answer;
     if (!answers_.empty()) {
       if (answers_.front() != kCancel) answer = utf8_to_utf16(answers_.front());

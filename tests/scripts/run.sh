@@ -7,7 +7,8 @@
 # a script set variables for that run (after the simulator's, so a script can point elsewhere).
 # Every HALVORA_*= line the simulator prints is exported; the channel manager's URL, which hosts
 # pass as an argument rather than configure, also reaches the script as WScript.Arguments(0),
-# the one channel every host offers a script.
+# the one channel every host offers a script, and the gateway's address, which hosts set as the
+# Host and Port properties, as WScript.Arguments(1).
 #
 # usage: run.sh SCRIPT.vbs SIM HOST [HOST ARGS...]
 #   e.g. run.sh tests/scripts/loyalty_balance.vbs build/bin/halvora-sim build/bin/halvora run
@@ -41,7 +42,7 @@ while IFS= read -r line; do
 done < <(grep "^'@env " "$script")
 : >"$HALVORA_UI_LOG"
 
-timeout 120 "$@" "$script" "$HALVORA_CHANNEL_URL" </dev/null >"$work/stdout" 2>"$work/stderr"
+timeout 120 "$@" "$script" "$HALVORA_CHANNEL_URL" "$HALVORA_GATEWAY_HOST" </dev/null >"$work/stdout" 2>"$work/stderr"
 code=$?
 cat "$work/stdout"
 last=$(tail -n 1 "$work/stdout" | tr -d '\r')
