@@ -49,29 +49,12 @@ ITypeLib* type_library_of_module() {
 // The interface's type information under the class's name. Scripts ask an object's TypeName
 // through GetTypeInfo and the name it documents, and expect the class ("Document"), as the script
 // host answers; the dual interface's own name is "_Document". Everything else is the interface's.
-class NamedTypeInfo final : public ITypeInfo {
+class NamedTypeInfo final : public SingleInterface<ITypeInfo> {
  public:
   NamedTypeInfo(ITypeInfo* inner, std::u16string_view name) : inner_(inner), name_(name) {
     inner_->AddRef();
   }
   ~NamedTypeInfo() { inner_->Release(); }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_ITypeInfo) {
-      *out = static_cast<ITypeInfo*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
 
   HRESULT STDMETHODCALLTYPE GetDocumentation(MEMBERID id, BSTR* name, BSTR* doc, DWORD* context,
                                              BSTR* help_file) override {
@@ -135,7 +118,6 @@ class NamedTypeInfo final : public ITypeInfo {
   void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC* v) override { inner_->ReleaseVarDesc(v); }
 
  private:
-  std::atomic<ULONG> refs_{1};
   ITypeInfo* inner_;
   std::u16string name_;
 };
@@ -152,30 +134,10 @@ const ClassEntry* entry_for(const Object& object) {
 
 // Walks the collection as it is at each step, so that items added or removed during a
 // For Each are seen the way the script host sees them.
-class EnumVariant final : public IEnumVARIANT {
+class EnumVariant final : public SingleInterface<IEnumVARIANT> {
  public:
   EnumVariant(CollectionRef items, std::size_t position)
-      : items_(std::move(items)), position_(position) {
-    object_created();
-  }
-  ~EnumVariant() { object_destroyed(); }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IEnumVARIANT) {
-      *out = static_cast<IEnumVARIANT*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
+      : items_(std::move(items)), position_(position) {}
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override {
     if (!out) return E_POINTER;
@@ -210,7 +172,6 @@ class EnumVariant final : public IEnumVARIANT {
   }
 
  private:
-  std::atomic<ULONG> refs_{1};
   CollectionRef items_;
   std::size_t position_;
 };

@@ -15,11 +15,7 @@
 #include "frame/error.h"
 #include "frame/members.h"
 #include "frame/object.h"
-// The Windows headers define `interface` as a macro; the registry names a field so.
-#pragma push_macro("interface")
-#undef interface
 #include "frame/registry.h"
-#pragma pop_macro("interface")
 
 // Lets our Invoke and the variant conversions recognise a dispatch pointer as one of ours and
 // reach the object behind it without going through its members. In-process only: the interface
@@ -40,6 +36,39 @@ HMODULE module_handle();
 // Live COM objects (wrappers, factories, enumerators) and LockServer locks.
 void object_created();
 void object_destroyed();
+
+// IUnknown for the server's small helper objects that offer one interface: reference counted,
+// counted among the live COM objects, deleted on the last release.
+template <class Interface>
+class SingleInterface : public Interface {
+ public:
+  SingleInterface() { object_created(); }
+  SingleInterface(const SingleInterface&) = delete;
+  SingleInterface& operator=(const SingleInterface&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (!out) return E_POINTER;
+    if (riid == IID_IUnknown || riid == __uuidof(Interface)) {
+      *out = static_cast<Interface*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    ULONG n = --refs_;
+    if (n == 0) delete this;
+    return n;
+  }
+
+ protected:
+  virtual ~SingleInterface() { object_destroyed(); }
+
+ private:
+  std::atomic<ULONG> refs_{1};
+};
 void lock_server(bool lock);
 // True when nothing that COM or a host holds is alive: no object, no lock, no halvora object.
 bool can_unload();

@@ -309,11 +309,11 @@ std::string idl_text() {
   for (const ClassInfo* c : creatable_classes()) {
     out += "  [\n    odl,\n    uuid(" + bare_guid(c->iid) +
            "),\n    dual,\n    oleautomation,\n    nonextensible\n  ]\n  interface " +
-           utf8(c->interface) + " : IDispatch {\n";
+           utf8(c->interface_name) + " : IDispatch {\n";
     for (const VtableEntry& e : vtable_entries(*c->members())) out += "    " + idl_entry(e) + "\n";
     out += "  };\n\n  [\n    uuid(" + bare_guid(c->clsid) + ")" +
            (c->application_object ? ",\n    appobject" : "") + "\n  ]\n  coclass " + utf8(c->name) +
-           " {\n    [default] interface " + utf8(c->interface) + ";\n  };\n\n";
+           " {\n    [default] interface " + utf8(c->interface_name) + ";\n  };\n\n";
   }
   out += "};\n";
   return out;
@@ -324,7 +324,7 @@ std::string expected_typelib_text() {
   std::vector<const ClassInfo*> classes = creatable_classes();
   for (const ClassInfo* c : classes)
     for (const VtableEntry& e : vtable_entries(*c->members()))
-      out += utf8(c->interface) + " " + utf8(e.member->name) + " " + hex_id(e.member->dispid) +
+      out += utf8(c->interface_name) + " " + utf8(e.member->name) + " " + hex_id(e.member->dispid) +
              " " + entry_word(e.kind) + " " + std::to_string(entry_param_count(e)) + "\n";
   for (const ClassInfo* c : classes)
     out += "coclass " + utf8(c->name) + " " + utf8(c->clsid) + " " + utf8(c->iid) + " " +
@@ -349,7 +349,7 @@ std::string glue_text() {
   std::string table;
   for (const ClassInfo* c : creatable_classes()) {
     std::string name = utf8(c->name);
-    std::string iface = utf8(c->interface);
+    std::string iface = utf8(c->interface_name);
     out += "class Com_" + name + " final : public ComObject<::" + iface + "> {\n public:\n" +
            "  explicit Com_" + name + "(halvora::ObjectRef object)\n" +
            "      : ComObject(std::move(object), IID_" + iface + ", u\"" + name + "\") {}\n\n";

@@ -28,8 +28,8 @@ struct EnumInfo {
 };
 
 struct ClassInfo {
-  std::u16string_view name;       // registered name: the programmatic identifier's second half
-  std::u16string_view interface;  // the default dual interface
+  std::u16string_view name;            // registered name: the programmatic identifier's second half
+  std::u16string_view interface_name;  // the default dual interface
   std::u16string_view clsid;
   std::u16string_view iid;
   std::u16string_view role;

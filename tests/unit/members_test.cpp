@@ -124,7 +124,7 @@ TEST(Registry, PublishesEighteenClassesWithDistinctIdentities) {
     EXPECT_TRUE(guids.insert(c.clsid).second) << std::string(c.name.begin(), c.name.end());
     EXPECT_TRUE(guids.insert(c.iid).second);
     EXPECT_EQ(c.clsid.size(), 38u);
-    EXPECT_EQ(c.interface.substr(0, 1), u"_");
+    EXPECT_EQ(c.interface_name.substr(0, 1), u"_");
     EXPECT_EQ(find_class(c.progid()), &c);
     if (c.creatable()) {
       ObjectRef obj = create_object(c.progid());
