@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkg-config clang-format
   libcurl4-openssl-dev libpugixml-dev libcpp-httplib-dev libssl-dev libbrotli-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  unixodbc-dev libsqliteodbc sqlite3
   g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 libwine-dev
 )
 

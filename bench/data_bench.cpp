@@ -1,0 +1,117 @@
+// Cutting SDK answers into result collections and filling records, against a fake SDK.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/db_datos.h"
+#include "data/sdk_conventions.h"
+#include "frame/conversions.h"
+#include "unit/data_fake_sdk.h"
+
+namespace halvora {
+namespace {
+
+// A guest text of 45 fields that read as their types.
+std::u16string guest_text() {
+  std::u16string text;
+  auto fields = Db_Datos::field_table();
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i) text += u"|";
+    switch (fields[i].type) {
+      case lobix::FieldType::Date:
+        text += u"1/2/2024";
+        break;
+      case lobix::FieldType::String:
+        text += u"GUEST FIELD TEXT";
+        break;
+      default:
+        text += u"1234.5";
+    }
+  }
+  return text;
+}
+
+// About 10 MiB of UTF-16: as many guest entries as fit under the 16-bit piece counter.
+const std::u16string& big_answer() {
+  static const std::u16string text = [] {
+    std::u16string entry = guest_text();
+    std::u16string t;
+    const std::size_t bytes = 10u << 20;
+    while (t.size() * 2 < bytes) {
+      t += entry;
+      t += u" padding to a realistic entry length, observations and addresses*";
+    }
+    return t;
+  }();
+  return text;
+}
+
+void BM_SplitEntriesAndFields(benchmark::State& state) {
+  const std::u16string& text = big_answer();
+  for (auto _ : state) {
+    Collection entries;
+    lobix::add_entries(entries, text, lobix::Entries::SkipBlank);
+    std::size_t fields = 0;
+    for (const Variant& e : entries.items()) {
+      Collection one;
+      lobix::add_fields(one, e.string(), u"|");
+      fields += one.items().size();
+    }
+    benchmark::DoNotOptimize(fields);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size() * 2));
+}
+BENCHMARK(BM_SplitEntriesAndFields)->Unit(benchmark::kMillisecond);
+
+// The floor: finding every separator in the same bytes, copying nothing.
+void BM_FindLoopReference(benchmark::State& state) {
+  std::u16string_view text = big_answer();
+  for (auto _ : state) {
+    std::size_t pieces = 0;
+    std::size_t start = 0;
+    for (std::size_t at; (at = text.find(u'*', start)) != std::u16string_view::npos;
+         start = at + 1) {
+      std::u16string_view entry = text.substr(start, at - start);
+      for (std::size_t f = 0, g; (g = entry.find(u'|', f)) != std::u16string_view::npos; f = g + 1)
+        ++pieces;
+    }
+    benchmark::DoNotOptimize(pieces);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size() * 2));
+}
+BENCHMARK(BM_FindLoopReference)->Unit(benchmark::kMillisecond);
+
+void BM_InHouseList2000(benchmark::State& state) {
+  set_regional(RegionalSettings{});
+  test::FakeWorld world;
+  std::u16string answer;
+  for (int i = 0; i < 2000; ++i) answer += guest_text() + u"*";
+  world.answer(u"ListarHuespedesEnCasa", Variant(answer));
+  world.answer(u"Conectar", Variant(int32_t{1}));
+  Db_Datos db;
+  std::u16string user = u"u", pass = u"p";
+  db.TelvarConectarLobix(u"d", user, pass);
+  for (auto _ : state) {
+    world.calls.clear();
+    db.GetList_HuespedesEnCasa();
+    benchmark::DoNotOptimize(db.GetList_ListaResultados->Count());
+  }
+}
+BENCHMARK(BM_InHouseList2000)->Unit(benchmark::kMicrosecond);
+
+void BM_RecordFill45(benchmark::State& state) {
+  set_regional(RegionalSettings{});
+  test::FakeWorld world;
+  Db_Datos db;
+  db.GetListaResultados(guest_text(), u"|");
+  for (auto _ : state) {
+    db.GetEntityObject();
+    benchmark::DoNotOptimize(db.Db_Datos_Sdk_Info.get());
+  }
+}
+BENCHMARK(BM_RecordFill45)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace halvora

@@ -1,0 +1,259 @@
+#include "conexion_sdk.h"
+
+#include "frame/conversions.h"
+#include "frame/error.h"
+#include "frame/text.h"
+#include "os.h"
+#include "store.h"
+
+namespace halvora::sdk {
+
+namespace {
+
+// Operations whose records this substitute does not hold yet: they exist, so that callers find
+// them by name and position, and say plainly why they give nothing.
+[[noreturn]] void not_available(std::u16string_view operation) {
+  throw Error(err::kInvalidCall,
+              u"Operation not available in this substitute yet: " + std::u16string(operation),
+              kSdkSource);
+}
+
+std::u16string join(const std::vector<std::u16string>& entries) {
+  std::u16string out;
+  for (const std::u16string& e : entries) {
+    if (!out.empty()) out += u'*';
+    out += e;
+  }
+  return out;
+}
+
+std::u16string entries_of(const RecordLayout& layout, const std::vector<Row>& rows) {
+  std::vector<std::u16string> entries;
+  for (const Row& row : rows) entries.push_back(answer_of(layout, row));
+  return join(entries);
+}
+
+// The omit-groups switch of the charge list: yes in the host's usual spellings.
+bool says_yes(std::u16string_view text) {
+  std::u16string t = trim_spaces(text);
+  return iequals(t, u"S") || iequals(t, u"SI") || iequals(t, u"Y") || iequals(t, u"YES") ||
+         iequals(t, u"True") || t == u"1" || t == u"-1";
+}
+
+}  // namespace
+
+ConexionSdk::ConexionSdk() = default;
+ConexionSdk::~ConexionSdk() = default;
+
+Database& ConexionSdk::database() {
+  if (!db_) throw Error(kDatabaseError, u"No database is open: Conectar first", kSdkSource);
+  return *db_;
+}
+
+std::u16string ConexionSdk::CadenaPrueba() {
+  return u"ConexionSdk|" + Version();
+}
+
+std::u16string ConexionSdk::Version() {
+  return u"1.0";
+}
+
+int32_t ConexionSdk::Conectar(std::u16string location, std::u16string user,
+                              std::u16string password) {
+  db_.reset();
+  location_.clear();
+  // Checked first: the driver would otherwise create an empty database wherever it is pointed.
+  std::optional<std::u16string> file = os::database_file(location, false);
+  if (!file || file->find(u';') != std::u16string::npos) return kNoDatabase;
+  std::unique_ptr<Database> db;
+  std::vector<Row> rows;
+  try {
+    db = Database::open(*file);
+    const Variant key[] = {Variant(user)};
+    const VarType types[] = {VarType::String};
+    rows = db->query(u"SELECT clave FROM usuarios WHERE nombre = ?", key, types);
+  } catch (const Error&) {
+    return kNoDatabase;  // not a SQLite file, or not one of ours
+  }
+  if (rows.empty() || !verify_password(password, rows[0][0].get<std::u16string>()))
+    return kWrongCredentials;
+  db_ = std::move(db);
+  location_ = std::move(location);
+  return kConnected;
+}
+
+std::u16string ConexionSdk::ListarHuespedesEnCasa() {
+  const Variant status[] = {Variant(std::u16string(guest::kInHouse))};
+  const RecordLayout& g = guest_layout();
+  return entries_of(g, select_records(database(), g, u"\"STATUSDA\" = ?", status));
+}
+
+std::u16string ConexionSdk::guest_where(std::u16string_view condition, const Variant& key,
+                                        const std::u16string& status) {
+  const RecordLayout& g = guest_layout();
+  // An empty status asks for the guest whatever his status.
+  std::u16string where = std::u16string(condition) + u" AND (? = '' OR \"STATUSDA\" = ?)";
+  const Variant params[] = {key, Variant(status), Variant(status)};
+  std::vector<Row> rows = select_records(database(), g, where, params);
+  return rows.empty() ? std::u16string() : answer_of(g, rows.front());
+}
+
+std::u16string ConexionSdk::HuespedPorHabitacion(std::u16string room, std::u16string status) {
+  database();
+  std::optional<double> number = text_to_double(room, regional());
+  if (!number) return {};  // no room has a name that is not a number
+  return guest_where(u"\"NUMHABDA\" = ?", Variant(*number), status);
+}
+
+std::u16string ConexionSdk::HuespedPorNumero(std::u16string number, std::u16string status) {
+  database();
+  std::optional<double> value = text_to_double(number, regional());
+  if (!value) return {};
+  return guest_where(u"\"NUMHUESDA\" = ?", Variant(*value), status);
+}
+
+std::u16string ConexionSdk::HuespedPorNombre(std::u16string name, std::u16string status) {
+  database();
+  // Part of the name, letter case aside: the front desk rarely types a full name.
+  return guest_where(u"instr(upper(\"NOMBREDA\"), upper(?)) > 0", Variant(name), status);
+}
+
+double ConexionSdk::RegistrarCargo(RecordRef charge) {
+  if (!charge) throw Error::standard(err::kObjectNotSet);
+  return post_charge(database(), *charge);
+}
+
+std::u16string ConexionSdk::ListarCargos(double room, double guest, double check, double account,
+                                         std::u16string omit_groups) {
+  // A zero leaves its field out of the filter.
+  std::u16string where = u"1 = 1";
+  std::vector<Variant> params;
+  const std::pair<double, std::size_t> filters[] = {{room, charge::kRoom},
+                                                    {guest, charge::kGuest},
+                                                    {check, charge::kCheck},
+                                                    {account, charge::kAccount}};
+  const RecordLayout& c = charge_layout();
+  for (auto [value, position] : filters) {
+    if (value == 0) continue;
+    where += u" AND \"" + c.fields[position].name + u"\" = ?";
+    params.emplace_back(value);
+  }
+  if (says_yes(omit_groups)) where += u" AND \"" + c.fields[charge::kGroup].name + u"\" = ''";
+  return entries_of(c, select_records(database(), c, where, params));
+}
+
+std::u16string ConexionSdk::BuscarCargos(RecordRef example) {
+  if (!example) throw Error::standard(err::kObjectNotSet);
+  const RecordLayout& c = charge_layout();
+  if (&example->layout() != &c) throw Error::standard(err::kTypeMismatch);
+  // Search by example: every field that differs from its initial value must match.
+  std::u16string where = u"1 = 1";
+  std::vector<Variant> params;
+  for (std::size_t p = 0; p < c.fields.size(); ++p) {
+    const Variant& v = example->value(p);
+    if (v == initial_value(c.fields[p].type)) continue;
+    where += u" AND \"" + c.fields[p].name + u"\" = ?";
+    params.push_back(v);
+  }
+  return entries_of(c, select_records(database(), c, where, params));
+}
+
+std::u16string ConexionSdk::LeerConfiguracion() {
+  not_available(u"LeerConfiguracion");
+}
+std::u16string ConexionSdk::LeerTablaHotel() {
+  not_available(u"LeerTablaHotel");
+}
+
+int32_t ConexionSdk::FolioPorOperacion(int32_t operation) {
+  return next_folio(database(), operation);
+}
+
+std::u16string ConexionSdk::ListarMaestroHuespedes() {
+  not_available(u"ListarMaestroHuespedes");
+}
+std::u16string ConexionSdk::BuscarMaestroHuespedes(ObjectRef) {
+  not_available(u"BuscarMaestroHuespedes");
+}
+std::u16string ConexionSdk::ListarCupones() {
+  not_available(u"ListarCupones");
+}
+std::u16string ConexionSdk::CuponesPorHuesped(double, std::u16string) {
+  not_available(u"CuponesPorHuesped");
+}
+std::u16string ConexionSdk::CuponesPorHabitacion(double, std::u16string) {
+  not_available(u"CuponesPorHabitacion");
+}
+int32_t ConexionSdk::GuardarCupon(ObjectRef) {
+  not_available(u"GuardarCupon");
+}
+
+// The library never ends a connection; this lets other callers release the file early.
+void ConexionSdk::Desconectar() {
+  db_.reset();
+  location_.clear();
+}
+
+std::u16string ConexionSdk::TipoCuponPorClave(std::u16string) {
+  not_available(u"TipoCuponPorClave");
+}
+std::u16string ConexionSdk::TipoCuponPorNombre(std::u16string) {
+  not_available(u"TipoCuponPorNombre");
+}
+std::u16string ConexionSdk::ListarTablasConfiguracion() {
+  not_available(u"ListarTablasConfiguracion");
+}
+std::u16string ConexionSdk::ClaveTablaPorTipo(std::u16string) {
+  not_available(u"ClaveTablaPorTipo");
+}
+std::u16string ConexionSdk::TipoPorClaveTabla(std::u16string) {
+  not_available(u"TipoPorClaveTabla");
+}
+std::u16string ConexionSdk::TablasEstadoPorTipo(std::u16string) {
+  not_available(u"TablasEstadoPorTipo");
+}
+std::u16string ConexionSdk::InfComercialPorHuesped(double, std::u16string) {
+  not_available(u"InfComercialPorHuesped");
+}
+
+const MemberTable& ConexionSdk::members() const {
+  using C = ConexionSdk;
+  static const MemberTable table{
+      method<&C::CadenaPrueba>(u"CadenaPrueba"),
+      method<&C::Version>(u"Version"),
+      method<&C::Conectar>(u"Conectar", {u"pcDir", u"pcUser", u"pcPass"}),
+      method<&C::ListarHuespedesEnCasa>(u"ListarHuespedesEnCasa"),
+      method<&C::HuespedPorHabitacion>(u"HuespedPorHabitacion", {u"Habitacion", u"Status"}),
+      method<&C::HuespedPorNumero>(u"HuespedPorNumero", {u"NumHuesped", u"Status"}),
+      method<&C::HuespedPorNombre>(u"HuespedPorNombre", {u"Nombre", u"Status"}),
+      method<&C::RegistrarCargo>(u"RegistrarCargo", {u"Cargo"}),
+      method<&C::ListarCargos>(u"ListarCargos",
+                               {u"Habitacion", u"Huesped", u"Cheque", u"Cuenta", u"OmitirGrupos"}),
+      method<&C::BuscarCargos>(u"BuscarCargos", {u"Ejemplo"}),
+      method<&C::LeerConfiguracion>(u"LeerConfiguracion"),
+      method<&C::LeerTablaHotel>(u"LeerTablaHotel"),
+      method<&C::FolioPorOperacion>(u"FolioPorOperacion", {u"TipoOperacion"}),
+      method<&C::ListarMaestroHuespedes>(u"ListarMaestroHuespedes"),
+      method<&C::BuscarMaestroHuespedes>(u"BuscarMaestroHuespedes", {u"Ejemplo"}),
+      method<&C::ListarCupones>(u"ListarCupones"),
+      method<&C::CuponesPorHuesped>(u"CuponesPorHuesped", {u"Huesped", u"Status"}),
+      method<&C::CuponesPorHabitacion>(u"CuponesPorHabitacion", {u"Habitacion", u"Status"}),
+      method<&C::GuardarCupon>(u"GuardarCupon", {u"Cupon"}),
+      method<&C::Desconectar>(u"Desconectar"),
+      method<&C::TipoCuponPorClave>(u"TipoCuponPorClave", {u"Clave"}),
+      method<&C::TipoCuponPorNombre>(u"TipoCuponPorNombre", {u"Nombre"}),
+      method<&C::ListarTablasConfiguracion>(u"ListarTablasConfiguracion"),
+      method<&C::ClaveTablaPorTipo>(u"ClaveTablaPorTipo", {u"Tipo"}),
+      method<&C::TipoPorClaveTabla>(u"TipoPorClaveTabla", {u"Clave"}),
+      method<&C::TablasEstadoPorTipo>(u"TablasEstadoPorTipo", {u"Tipo"}),
+      method<&C::InfComercialPorHuesped>(u"InfComercialPorHuesped", {u"Huesped", u"Status"}),
+  };
+  return table;
+}
+
+ObjectRef create_substitute(std::u16string_view class_name) {
+  if (iequals(class_name, u"ConexionSdk")) return std::make_shared<ConexionSdk>();
+  return create_record(class_name);
+}
+
+}  // namespace halvora::sdk

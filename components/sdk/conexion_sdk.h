@@ -1,0 +1,75 @@
+// ConexionSdk: the connection class of the hotel database SDK, over a SQLite file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "database.h"
+#include "frame/members.h"
+#include "frame/object.h"
+#include "records.h"
+
+namespace halvora::sdk {
+
+// Answers of Conectar.
+inline constexpr int32_t kConnected = 1;
+inline constexpr int32_t kWrongCredentials = 2;  // unknown user or wrong password
+inline constexpr int32_t kNoDatabase = 3;        // nothing at the location, or not a hotel database
+
+class ConexionSdk : public Object {
+ public:
+  ConexionSdk();
+  ~ConexionSdk() override;
+
+  // The host's members, in interface order.
+  std::u16string CadenaPrueba();
+  std::u16string Version();
+  int32_t Conectar(std::u16string location, std::u16string user, std::u16string password);
+  std::u16string ListarHuespedesEnCasa();
+  std::u16string HuespedPorHabitacion(std::u16string room, std::u16string status);
+  std::u16string HuespedPorNumero(std::u16string number, std::u16string status);
+  std::u16string HuespedPorNombre(std::u16string name, std::u16string status);
+  double RegistrarCargo(RecordRef charge);
+  std::u16string ListarCargos(double room, double guest, double check, double account,
+                              std::u16string omit_groups);
+  std::u16string BuscarCargos(RecordRef example);
+  std::u16string LeerConfiguracion();
+  std::u16string LeerTablaHotel();
+  int32_t FolioPorOperacion(int32_t operation);
+  std::u16string ListarMaestroHuespedes();
+  std::u16string BuscarMaestroHuespedes(ObjectRef example);
+  std::u16string ListarCupones();
+  std::u16string CuponesPorHuesped(double guest, std::u16string status);
+  std::u16string CuponesPorHabitacion(double room, std::u16string status);
+  int32_t GuardarCupon(ObjectRef coupon);
+  void Desconectar();
+  std::u16string TipoCuponPorClave(std::u16string key);
+  std::u16string TipoCuponPorNombre(std::u16string name);
+  std::u16string ListarTablasConfiguracion();
+  std::u16string ClaveTablaPorTipo(std::u16string type);
+  std::u16string TipoPorClaveTabla(std::u16string key);
+  std::u16string TablasEstadoPorTipo(std::u16string type);
+  std::u16string InfComercialPorHuesped(double guest, std::u16string status);
+
+  // The open database; throws when Conectar has not succeeded.
+  Database& database();
+
+  const MemberTable& members() const override;
+  std::u16string type_name() const override { return u"ConexionSdk"; }
+
+ private:
+  std::u16string guest_where(std::u16string_view condition, const Variant& key,
+                             const std::u16string& status);
+
+  std::unique_ptr<Database> db_;
+  std::u16string location_;
+};
+
+}  // namespace halvora::sdk
+
+namespace halvora::sdk {
+// The bundled substitute's classes by name: ConexionSdk and the record classes it has; null for
+// any other name.
+ObjectRef create_substitute(std::u16string_view class_name);
+}  // namespace halvora::sdk

@@ -1,0 +1,68 @@
+// The SQLite database behind the substitute, reached through ODBC on both builds. Every value
+// travels as a bound parameter: names, rooms and statuses are data, never statement text.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "frame/variant.h"
+
+namespace halvora::sdk {
+
+// The error number a database failure reaches the host with (the platform's "ODBC call failed").
+inline constexpr int32_t kDatabaseError = 3146;
+// The source the substitute's own errors carry.
+inline constexpr char16_t kSdkSource[] = u"LobixSdkCore";
+
+using Row = std::vector<Variant>;
+
+class Database {
+ public:
+  // Opens (and, for a new file, creates) the SQLite file at a driver path; throws Error.
+  static std::unique_ptr<Database> open(const std::u16string& driver_path);
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  // Runs one statement; parameters: Empty (NULL), Boolean, Long, Double, Date, String.
+  void execute(std::u16string_view sql, std::span<const Variant> params = {});
+  // Runs a query and reads each column as the given type; NULL reads as the type's zero value.
+  std::vector<Row> query(std::u16string_view sql, std::span<const Variant> params,
+                         std::span<const VarType> columns);
+
+  // BEGIN IMMEDIATE takes the write lock at once, so a read-modify-write inside the
+  // transaction cannot interleave with another process's.
+  void begin_immediate() { execute(u"BEGIN IMMEDIATE"); }
+  void commit() { execute(u"COMMIT"); }
+  void rollback() noexcept;
+
+ private:
+  Database() = default;
+  void* env_ = nullptr;
+  void* dbc_ = nullptr;
+};
+
+// Runs `body` inside BEGIN IMMEDIATE … COMMIT; rolls back and rethrows on failure.
+template <class F>
+auto in_transaction(Database& db, F&& body) {
+  db.begin_immediate();
+  try {
+    if constexpr (std::is_void_v<decltype(body())>) {
+      body();
+      db.commit();
+    } else {
+      auto result = body();
+      db.commit();
+      return result;
+    }
+  } catch (...) {
+    db.rollback();
+    throw;
+  }
+}
+
+}  // namespace halvora::sdk

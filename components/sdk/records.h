@@ -1,0 +1,94 @@
+// The SDK's record classes: fixed, ordered sets of typed properties. Each class is a layout
+// (names and types by position) plus the order in which its answers list the fields.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "frame/members.h"
+#include "frame/object.h"
+#include "frame/variant.h"
+
+namespace halvora::sdk {
+
+struct FieldInfo {
+  std::u16string name;  // the column name where one is known, else "Campo" + three digits
+  VarType type;         // Long, Double, Date, String or Boolean
+};
+
+struct RecordLayout {
+  std::u16string_view class_name;
+  std::u16string_view table;        // where the substitute keeps these records
+  std::vector<FieldInfo> fields;    // by position
+  std::vector<std::size_t> answer;  // positions in the order answers list them
+  const MemberTable* members = nullptr;
+};
+
+const RecordLayout& guest_layout();   // RegistroDatosHuesped
+const RecordLayout& charge_layout();  // RegistroCargo
+
+// Fields of the charge record with a meaning of the substitute's own.
+namespace charge {
+inline constexpr std::size_t kNumber = 0;  // assigned by RegistrarCargo
+inline constexpr std::size_t kRoom = 1;
+inline constexpr std::size_t kGuest = 2;
+inline constexpr std::size_t kCheck = 3;
+inline constexpr std::size_t kAccount = 4;
+inline constexpr std::size_t kAmount = 5;
+inline constexpr std::size_t kDate = 9;
+inline constexpr std::size_t kConcept = 12;
+inline constexpr std::size_t kDescription = 15;
+inline constexpr std::size_t kCancelled = 24;
+inline constexpr std::size_t kGroup = 25;  // non-empty: the charge belongs to a group account
+}  // namespace charge
+
+// Fields of the guest record that the look-ups match on.
+namespace guest {
+inline constexpr std::size_t kName = 1;     // NOMBREDA
+inline constexpr std::size_t kStatus = 2;   // STATUSDA
+inline constexpr std::size_t kRoom = 8;     // NUMHABDA
+inline constexpr std::size_t kNumber = 56;  // NUMHUESDA
+// The status of a guest who is in the house.
+inline constexpr char16_t kInHouse[] = u"A";
+}  // namespace guest
+
+// The value a property of the type holds before anything is set.
+Variant initial_value(VarType type);
+
+class Record : public Object {
+ public:
+  explicit Record(const RecordLayout& layout);
+
+  const RecordLayout& layout() const { return *layout_; }
+  const Variant& value(std::size_t position) const { return values_.at(position); }
+  // Converted to the property's type with the platform's rules (13, 6).
+  void set(std::size_t position, const Variant& value);
+  // The position of a property by name (case-insensitive); npos when unknown.
+  std::size_t find(std::u16string_view name) const;
+
+  const MemberTable& members() const override { return *layout_->members; }
+  std::u16string type_name() const override { return std::u16string(layout_->class_name); }
+
+ private:
+  const RecordLayout* layout_;
+  std::vector<Variant> values_;
+};
+
+using RecordRef = std::shared_ptr<Record>;
+
+// A new record of the named class; null for a class this substitute does not have.
+RecordRef create_record(std::u16string_view class_name);
+
+// A value as it appears in a delimited answer, with the regional settings.
+std::u16string answer_text(const Variant& value);
+
+// The record's fields in answer order, joined by "|".
+std::u16string answer_of(const RecordLayout& layout, const std::vector<Variant>& values);
+
+// Throws 5 when a text field holds "|" or "*": the delimited answers could not carry it back.
+void check_storable(const RecordLayout& layout, const std::vector<Variant>& values);
+
+}  // namespace halvora::sdk

@@ -1,0 +1,231 @@
+#include "store.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "frame/error.h"
+#include "frame/text.h"
+#include "os.h"
+
+namespace halvora::sdk {
+
+namespace {
+
+constexpr std::size_t kSaltBytes = 16;
+constexpr std::size_t kHashBytes = 32;
+constexpr char16_t kHashScheme[] = u"pbkdf2-sha256";
+
+const char16_t* sql_type(VarType type) {
+  switch (type) {
+    case VarType::Long:
+    case VarType::Boolean:
+      return u"INTEGER NOT NULL DEFAULT 0";
+    case VarType::Double:
+    case VarType::Date:
+      return u"REAL NOT NULL DEFAULT 0";
+    default:
+      return u"TEXT NOT NULL DEFAULT ''";
+  }
+}
+
+std::u16string quoted(std::u16string_view name) {
+  return u"\"" + std::u16string(name) + u"\"";
+}
+
+std::u16string column_list(const RecordLayout& layout) {
+  std::u16string out;
+  for (const FieldInfo& f : layout.fields) {
+    if (!out.empty()) out += u", ";
+    out += quoted(f.name);
+  }
+  return out;
+}
+
+std::vector<VarType> column_types(const RecordLayout& layout) {
+  std::vector<VarType> types;
+  for (const FieldInfo& f : layout.fields) types.push_back(f.type);
+  return types;
+}
+
+std::u16string hex(const std::vector<uint8_t>& bytes) {
+  static const char16_t digits[] = u"0123456789abcdef";
+  std::u16string out;
+  for (uint8_t b : bytes) {
+    out += digits[b >> 4];
+    out += digits[b & 15];
+  }
+  return out;
+}
+
+bool unhex(std::u16string_view text, std::vector<uint8_t>& out) {
+  if (text.size() % 2) return false;
+  auto nibble = [](char16_t c) -> int {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    return -1;
+  };
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    int hi = nibble(text[i]), lo = nibble(text[i + 1]);
+    if (hi < 0 || lo < 0) return false;
+    out.push_back(static_cast<uint8_t>(hi * 16 + lo));
+  }
+  return true;
+}
+
+std::vector<std::u16string_view> cut(std::u16string_view text, char16_t separator) {
+  std::vector<std::u16string_view> pieces;
+  for (;;) {
+    std::size_t at = text.find(separator);
+    pieces.push_back(text.substr(0, at));
+    if (at == std::u16string_view::npos) return pieces;
+    text.remove_prefix(at + 1);
+  }
+}
+
+}  // namespace
+
+void create_schema(Database& db) {
+  db.execute(u"CREATE TABLE IF NOT EXISTS usuarios (nombre TEXT PRIMARY KEY, clave TEXT NOT NULL)");
+  db.execute(
+      u"CREATE TABLE IF NOT EXISTS folios (tipo INTEGER PRIMARY KEY, folio INTEGER NOT NULL)");
+  db.execute(
+      u"CREATE TABLE IF NOT EXISTS habitaciones (numero INTEGER PRIMARY KEY, tipo TEXT NOT NULL, "
+      u"estado TEXT NOT NULL)");
+  for (const RecordLayout* layout : {&guest_layout(), &charge_layout()}) {
+    std::u16string sql = u"CREATE TABLE IF NOT EXISTS " + std::u16string(layout->table) + u" (";
+    for (std::size_t p = 0; p < layout->fields.size(); ++p) {
+      if (p) sql += u", ";
+      sql += quoted(layout->fields[p].name) + u" " + sql_type(layout->fields[p].type);
+    }
+    db.execute(sql + u")");
+  }
+}
+
+std::u16string hash_password(const std::u16string& password, uint32_t iterations) {
+  std::vector<uint8_t> salt = os::random_bytes(kSaltBytes);
+  std::vector<uint8_t> key =
+      os::pbkdf2_sha256(utf16_to_utf8(password), salt, iterations, kHashBytes);
+  return std::u16string(kHashScheme) + u"$" + utf8_to_utf16(std::to_string(iterations)) + u"$" +
+         hex(salt) + u"$" + hex(key);
+}
+
+bool verify_password(const std::u16string& password, const std::u16string& stored) {
+  std::vector<std::u16string_view> parts = cut(stored, u'$');
+  if (parts.size() != 4 || parts[0] != kHashScheme) return false;
+  std::string count = utf16_to_utf8(parts[1]);
+  char* end = nullptr;
+  unsigned long iterations = std::strtoul(count.c_str(), &end, 10);
+  if (count.empty() || *end || iterations == 0 || iterations > 100000000) return false;
+  std::vector<uint8_t> salt, expected;
+  if (!unhex(parts[2], salt) || !unhex(parts[3], expected) || expected.empty()) return false;
+  std::vector<uint8_t> key = os::pbkdf2_sha256(utf16_to_utf8(password), salt,
+                                               static_cast<uint32_t>(iterations), expected.size());
+  // Compares every byte whatever the first difference, so timing tells nothing.
+  uint8_t diff = 0;
+  for (std::size_t i = 0; i < key.size(); ++i) diff |= static_cast<uint8_t>(key[i] ^ expected[i]);
+  return diff == 0;
+}
+
+void store_user(Database& db, const std::u16string& name, const std::u16string& password,
+                uint32_t iterations) {
+  if (name.empty()) throw Error(err::kInvalidCall, u"A user needs a name", kSdkSource);
+  const Variant params[] = {Variant(name), Variant(hash_password(password, iterations))};
+  db.execute(u"INSERT OR REPLACE INTO usuarios (nombre, clave) VALUES (?, ?)", params);
+}
+
+void insert_record(Database& db, const Record& record) {
+  const RecordLayout& layout = record.layout();
+  std::vector<Variant> values;
+  for (std::size_t p = 0; p < layout.fields.size(); ++p) values.push_back(record.value(p));
+  check_storable(layout, values);
+  std::u16string marks;
+  for (std::size_t p = 0; p < values.size(); ++p) marks += p ? u", ?" : u"?";
+  db.execute(u"INSERT INTO " + std::u16string(layout.table) + u" (" + column_list(layout) +
+                 u") VALUES (" + marks + u")",
+             values);
+}
+
+std::vector<std::vector<Variant>> select_records(Database& db, const RecordLayout& layout,
+                                                 std::u16string_view condition,
+                                                 std::span<const Variant> params) {
+  std::u16string sql = u"SELECT " + column_list(layout) + u" FROM " + std::u16string(layout.table);
+  if (!condition.empty()) sql += u" WHERE " + std::u16string(condition);
+  sql += u" ORDER BY rowid";
+  std::vector<VarType> types = column_types(layout);
+  return db.query(sql, params, types);
+}
+
+int32_t next_folio(Database& db, int32_t operation) {
+  // UPDATE … RETURNING would do it in one statement, but the SQLite ODBC driver runs it without
+  // handing back its row; the write lock of BEGIN IMMEDIATE gives the same guarantee.
+  return in_transaction(db, [&] {
+    const Variant key[] = {Variant(operation)};
+    db.execute(u"INSERT OR IGNORE INTO folios (tipo, folio) VALUES (?, 0)", key);
+    db.execute(u"UPDATE folios SET folio = folio + 1 WHERE tipo = ?", key);
+    const VarType types[] = {VarType::Long};
+    std::vector<Row> rows = db.query(u"SELECT folio FROM folios WHERE tipo = ?", key, types);
+    return rows.at(0).at(0).get<int32_t>();
+  });
+}
+
+double post_charge(Database& db, Record& charge) {
+  if (&charge.layout() != &charge_layout()) throw Error::standard(err::kTypeMismatch);
+  std::vector<Variant> values;
+  for (std::size_t p = 0; p < charge.layout().fields.size(); ++p) values.push_back(charge.value(p));
+  check_storable(charge.layout(), values);
+  return in_transaction(db, [&] {
+    const Variant key[] = {Variant(kChargeSeries)};
+    db.execute(u"INSERT OR IGNORE INTO folios (tipo, folio) VALUES (?, 0)", key);
+    db.execute(u"UPDATE folios SET folio = folio + 1 WHERE tipo = ?", key);
+    const VarType types[] = {VarType::Long};
+    double number =
+        db.query(u"SELECT folio FROM folios WHERE tipo = ?", key, types).at(0).at(0).get<int32_t>();
+    charge.set(charge::kNumber, Variant(number));
+    insert_record(db, charge);
+    return number;
+  });
+}
+
+std::vector<std::u16string> table_names() {
+  return {u"usuarios", u"folios", u"habitaciones", std::u16string(guest_layout().table),
+          std::u16string(charge_layout().table)};
+}
+
+std::vector<std::u16string> dump_table(Database& db, const std::u16string& table) {
+  std::vector<std::u16string> names;
+  std::vector<VarType> types;
+  if (table == u"usuarios") {
+    names = {u"nombre", u"clave"};
+    types = {VarType::String, VarType::String};
+  } else if (table == u"folios") {
+    names = {u"tipo", u"folio"};
+    types = {VarType::Long, VarType::Long};
+  } else if (table == u"habitaciones") {
+    names = {u"numero", u"tipo", u"estado"};
+    types = {VarType::Long, VarType::String, VarType::String};
+  } else {
+    const RecordLayout* layout = nullptr;
+    for (const RecordLayout* l : {&guest_layout(), &charge_layout()})
+      if (l->table == table) layout = l;
+    if (!layout) throw Error(err::kInvalidCall, u"No table named " + table, kSdkSource);
+    for (const FieldInfo& f : layout->fields) names.push_back(f.name);
+    types = column_types(*layout);
+  }
+  std::u16string columns;
+  for (const std::u16string& n : names) columns += (columns.empty() ? u"" : u", ") + quoted(n);
+  // The table name comes from the list above, never from the caller's text.
+  std::vector<Row> rows =
+      db.query(u"SELECT " + columns + u" FROM " + table + u" ORDER BY rowid", {}, types);
+  std::vector<std::u16string> lines;
+  std::u16string header;
+  for (const std::u16string& n : names) header += (header.empty() ? u"" : u"|") + n;
+  lines.push_back(header);
+  for (const Row& row : rows) {
+    std::u16string line;
+    for (std::size_t i = 0; i < row.size(); ++i) line += (i ? u"|" : u"") + answer_text(row[i]);
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+}  // namespace halvora::sdk

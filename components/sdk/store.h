@@ -1,0 +1,59 @@
+// The substitute's tables and the statements that fill and read them, shared by the connection,
+// the command-line tool and the tests.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "database.h"
+#include "records.h"
+
+namespace halvora::sdk {
+
+// Iterations of a new password hash. High enough to make guessing slow, low enough that every
+// data-access object can open its own connection without the host noticing; each stored hash
+// carries its own count, so raising this later leaves older users working.
+inline constexpr uint32_t kDefaultIterations = 120000;
+
+// Creates the tables that are missing; an existing database keeps its data.
+void create_schema(Database& db);
+
+// "pbkdf2-sha256$iterations$salt-hex$hash-hex"
+std::u16string hash_password(const std::u16string& password, uint32_t iterations);
+bool verify_password(const std::u16string& password, const std::u16string& stored);
+
+// Adds a user, or gives an existing one a new password.
+void store_user(Database& db, const std::u16string& name, const std::u16string& password,
+                uint32_t iterations = kDefaultIterations);
+
+// Stores every field of a record in its class's table; rejects "|" and "*" in text fields.
+void insert_record(Database& db, const Record& record);
+
+// The records of a class that match an SQL condition on its columns ("" for all), in storage
+// order.
+std::vector<std::vector<Variant>> select_records(Database& db, const RecordLayout& layout,
+                                                 std::u16string_view condition,
+                                                 std::span<const Variant> params);
+
+// Advances the folio of an operation type and answers the new one; the read-modify-write runs
+// under the write lock, so two processes never get the same folio.
+int32_t next_folio(Database& db, int32_t operation);
+
+// Numbers the charge from the charge series and stores it, in one transaction; answers the
+// number (also written into the record's number field).
+double post_charge(Database& db, Record& charge);
+
+// The folio series that numbers charges.
+inline constexpr int32_t kChargeSeries = 0;
+
+// Tables `dump` may print: the record tables, users, folios and rooms.
+std::vector<std::u16string> table_names();
+// The table as lines of "|"-joined values, the column names first.
+std::vector<std::u16string> dump_table(Database& db, const std::u16string& table);
+
+// A hotel to try things with: rooms, guests in the house and a few charges.
+void load_demo(Database& db);
+
+}  // namespace halvora::sdk

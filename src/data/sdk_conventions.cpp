@@ -1,0 +1,147 @@
+#include "data/sdk_conventions.h"
+
+#include <array>
+#include <cstdio>
+
+#include "frame/conversions.h"
+#include "frame/error.h"
+#include "frame/members.h"
+#include "platform/components.h"
+
+namespace halvora::lobix {
+
+namespace {
+
+constexpr char16_t kConnectionClass[] = u"ConexionSdk";
+
+[[noreturn]] void overflow() {
+  throw Error::standard(err::kOverflow);
+}
+
+bool all_spaces(std::u16string_view piece) {
+  return piece.find_first_not_of(u' ') == std::u16string_view::npos;
+}
+
+// The counter fails on the piece after the 32,767th; with more pieces than that its bound does
+// not fit before the first one is added.
+std::vector<std::u16string_view> counted_cut(std::u16string_view text,
+                                             std::u16string_view separator) {
+  std::vector<std::u16string_view> pieces = cut(text, separator);
+  if (pieces.size() > kMaxPieces) overflow();
+  return pieces;
+}
+
+void check_count_after_adding(std::size_t pieces) {
+  if (pieces == kMaxPieces) overflow();
+}
+
+}  // namespace
+
+bool open(Connection& c, const std::u16string& location, const std::u16string& user,
+          const std::u16string& password, const std::function<void()>& fresh_results) {
+  c.location = location;
+  c.sdk = platform::create_component(kConnectionClass);
+  fresh_results();
+  c.connected = true;
+  // Conectar is declared Long: its answer counts as the Long an early-bound caller would see.
+  int32_t answer = to_long(call(c, u"Conectar", {c.location, user, password}));
+  return answer == 1;
+}
+
+void close(Connection& c) {
+  c.connected = false;
+}
+
+Variant call(const Connection& c, std::u16string_view operation,
+             std::initializer_list<Variant> args) {
+  if (!c.sdk) throw Error::standard(err::kObjectNotSet);
+  std::vector<Variant> values(args);
+  return invoke(*c.sdk, operation, CallKind::Method, values);
+}
+
+std::u16string call_text(const Connection& c, std::u16string_view operation,
+                         std::initializer_list<Variant> args) {
+  return to_string(call(c, operation, args));
+}
+
+std::vector<std::u16string_view> cut(std::u16string_view text, std::u16string_view separator) {
+  std::vector<std::u16string_view> pieces;
+  if (text.empty()) return pieces;
+  if (separator.empty()) {
+    pieces.push_back(text);
+    return pieces;
+  }
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t at = text.find(separator, start);
+    if (at == std::u16string_view::npos) break;
+    pieces.push_back(text.substr(start, at - start));
+    start = at + separator.size();
+  }
+  pieces.push_back(text.substr(start));
+  return pieces;
+}
+
+void add_fields(Collection& into, std::u16string_view text, std::u16string_view separator) {
+  std::vector<std::u16string_view> pieces = counted_cut(text, separator);
+  for (std::u16string_view piece : pieces) into.Add(Variant(piece));
+  check_count_after_adding(pieces.size());
+}
+
+void add_entries(Collection& into, std::u16string_view text, Entries mode) {
+  std::vector<std::u16string_view> pieces = counted_cut(text, kEntrySeparator);
+  for (std::u16string_view piece : pieces) {
+    if (mode == Entries::SkipBlank && all_spaces(piece)) continue;
+    into.Add(Variant(piece));
+  }
+  check_count_after_adding(pieces.size());
+}
+
+std::u16string property_name(const Field& field) {
+  if (!field.column.empty()) return std::u16string(field.column);
+  std::array<char, 8> digits{};
+  std::snprintf(digits.data(), digits.size(), "%03d", static_cast<int>(field.position));
+  std::u16string name = u"Campo";
+  for (const char* d = digits.data(); *d; ++d) name.push_back(static_cast<char16_t>(*d));
+  return name;
+}
+
+Variant convert_item(const Variant& item, FieldType type) {
+  switch (type) {
+    case FieldType::String:
+      return Variant(to_string(item));
+    case FieldType::Double:
+      return Variant(to_double(item));
+    case FieldType::Long:
+      return Variant(to_long(item));
+    case FieldType::Date:
+      return Variant(to_date(item));
+    case FieldType::Boolean:
+      return Variant(to_boolean(item));
+  }
+  throw Error::standard(err::kTypeMismatch);
+}
+
+ObjectRef new_record(std::u16string_view record_class) {
+  return platform::create_component(record_class);
+}
+
+void fill_record(ObjectRef& slot, std::u16string_view record_class, const CollectionRef& list,
+                 std::span<const Field> fields) {
+  slot = new_record(record_class);
+  if (!list) throw Error::standard(err::kObjectNotSet);
+  if (list->Count() == 0) return;
+  ObjectRef record = slot;
+  if (!record) throw Error::standard(err::kObjectNotSet);
+  for (const Field& field : fields) {
+    Variant value[] = {convert_item(list->Item(Variant(int32_t{field.item})), field.type)};
+    invoke(*record, property_name(field), CallKind::Let, value);
+  }
+}
+
+Variant record_argument(const ObjectRef& record, std::u16string_view record_class) {
+  if (record && record->type_name() != record_class) throw Error::standard(err::kTypeMismatch);
+  return Variant(record);
+}
+
+}  // namespace halvora::lobix
