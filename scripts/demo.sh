@@ -4,6 +4,8 @@
 # box shown in the transcript, then the simulator stopped. Every HALVORA_*= line the simulator
 # prints is exported; the channel manager's URL is also the second script's argument, since hosts
 # pass it on every call, and the gateway's address the third's, since hosts set it as properties.
+# The hotel data comes from a fresh demo database made with halvora-sdk; its folder is the fourth
+# script's argument, since hosts pass it on every connection.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=${HALVORA_BIN:-build/bin}
@@ -16,6 +18,10 @@ for _ in $(seq 50); do grep -q '^HALVORA_CHANNEL_URL=' "$work/sim.out" && break;
 while IFS= read -r line; do export "$line"; done < <(grep '^HALVORA_[A-Z_]*=' "$work/sim.out")
 echo "Loyalty service on $HALVORA_LOYALTY_HOST, wallet service on $HALVORA_WALLET_HOST,"
 echo "channel manager at $HALVORA_CHANNEL_URL, internet gateway on $HALVORA_GATEWAY_HOST"
+mkdir "$work/hotel"
+"$bin/halvora-sdk" init "$work/hotel" >/dev/null
+"$bin/halvora-sdk" user "$work/hotel" CAJERO secreto >/dev/null
+"$bin/halvora-sdk" demo "$work/hotel" >/dev/null
 echo
 
 export HALVORA_UI=script HALVORA_UI_TRANSCRIPT=1 HALVORA_NETSTATE=online,lan
@@ -25,5 +31,7 @@ echo
 "$bin/halvora" run demo/wallet_channel.vbs "$HALVORA_CHANNEL_URL" </dev/null
 echo
 "$bin/halvora" run demo/internet.vbs "$HALVORA_GATEWAY_HOST" </dev/null
+echo
+"$bin/halvora" run demo/data.vbs "$work/hotel" </dev/null
 echo
 echo "$(wc -l <"$work/boxes.jsonl") boxes shown; the simulator stops now."

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "data/db_capct.h"
+#include "data/db_datos.h"
 #include "frame/error.h"
 #include "frame/text.h"
 #include "internet/internet.h"
@@ -63,7 +65,8 @@ const std::array<ClassInfo, 18> kClasses{{
      u"{4B14BB7A-F18A-4F8F-8269-25AF0946EB3E}", u"channel-manager updates, second transport", false,
      &create_of<eRevMax>, &members_of<eRevMax>},
     {u"Db_Datos", u"_Db_Datos", u"{41EB981D-0226-4304-83BD-0BC117648A7C}",
-     u"{0290D4A8-C9A4-4B40-9F45-A483F97DBBA0}", u"in-house guest queries"},
+     u"{0290D4A8-C9A4-4B40-9F45-A483F97DBBA0}", u"in-house guest queries", false,
+     &create_of<Db_Datos>, &members_of<Db_Datos>},
     {u"Confi", u"_Confi", u"{7C3B2DA6-43E5-44EF-A521-4F49B80879FF}",
      u"{5D50367D-4A09-49ED-9ACA-00DEE991BDCA}", u"configuration record"},
     {u"Tab_ht", u"_Tab_ht", u"{46B25318-9680-4401-96B6-B60E9FA00AE8}",
@@ -71,7 +74,8 @@ const std::array<ClassInfo, 18> kClasses{{
     {u"MASHUE72", u"_MASHUE72", u"{930240C3-7062-4F71-88A7-C2F976FA2F5C}",
      u"{DC33493A-D0FC-4952-AA6C-9AFBBC099949}", u"guest master"},
     {u"DB_CAPCT", u"_DB_CAPCT", u"{726B622B-E2C5-4796-873D-FE6C70C7F341}",
-     u"{12C13537-F013-4FC2-AD7E-13CBEC905C8F}", u"charges"},
+     u"{12C13537-F013-4FC2-AD7E-13CBEC905C8F}", u"charges", false, &create_of<DB_CAPCT>,
+     &members_of<DB_CAPCT>},
     {u"CUPONES", u"_CUPONES", u"{413F00C9-9A06-44BF-A590-85A62C9413FE}",
      u"{B8A5B9C3-8A6D-4D77-AC65-096ED84A75D6}", u"coupons"},
     {u"INFCOM", u"_INFCOM", u"{A9CE2602-B8CA-4C20-B773-15F4D5C0C70B}",

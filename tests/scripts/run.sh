@@ -8,7 +8,10 @@
 # Every HALVORA_*= line the simulator prints is exported; the channel manager's URL, which hosts
 # pass as an argument rather than configure, also reaches the script as WScript.Arguments(0),
 # the one channel every host offers a script, and the gateway's address, which hosts set as the
-# Host and Port properties, as WScript.Arguments(1).
+# Host and Port properties, as WScript.Arguments(1). A fresh hotel database (the SDK's demo data,
+# user CAJERO with password secreto), made with halvora-sdk from the simulator's directory, is the
+# data classes' location, which hosts pass on every connection: WScript.Arguments(2), a folder that
+# holds hotel.db.
 #
 # usage: run.sh SCRIPT.vbs SIM HOST [HOST ARGS...]
 #   e.g. run.sh tests/scripts/loyalty_balance.vbs build/bin/halvora-sim build/bin/halvora run
@@ -30,6 +33,12 @@ done
 grep -q '^HALVORA_CHANNEL_URL=' "$work/sim.out" || {
   echo "FAIL $script: the simulator did not start"; cat "$work/sim.out"; exit 1; }
 
+sdk="$(dirname -- "$sim")/halvora-sdk"
+mkdir "$work/hotel"
+{ "$sdk" init "$work/hotel" && "$sdk" user "$work/hotel" CAJERO secreto &&
+    "$sdk" demo "$work/hotel"; } >"$work/sdk.out" 2>&1 || {
+  echo "FAIL $script: halvora-sdk could not make the database"; cat "$work/sdk.out"; exit 1; }
+
 export HALVORA_UI=script
 export HALVORA_UI_LOG="$work/boxes.jsonl"
 export HALVORA_UI_ANSWERS="$base.answers"
@@ -42,7 +51,8 @@ while IFS= read -r line; do
 done < <(grep "^'@env " "$script")
 : >"$HALVORA_UI_LOG"
 
-timeout 120 "$@" "$script" "$HALVORA_CHANNEL_URL" "$HALVORA_GATEWAY_HOST" </dev/null >"$work/stdout" 2>"$work/stderr"
+timeout 120 "$@" "$script" "$HALVORA_CHANNEL_URL" "$HALVORA_GATEWAY_HOST" "$work/hotel" \
+  </dev/null >"$work/stdout" 2>"$work/stderr"
 code=$?
 cat "$work/stdout"
 last=$(tail -n 1 "$work/stdout" | tr -d '\r')
