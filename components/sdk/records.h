@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +28,18 @@ struct RecordLayout {
   const MemberTable* members = nullptr;
 };
 
-const RecordLayout& guest_layout();   // RegistroDatosHuesped
-const RecordLayout& charge_layout();  // RegistroCargo
+const RecordLayout& guest_layout();            // RegistroDatosHuesped
+const RecordLayout& charge_layout();           // RegistroCargo
+const RecordLayout& config_layout();           // RegistroConfiguracion
+const RecordLayout& hotel_table_layout();      // RegistroTablaHotel
+const RecordLayout& guest_master_layout();     // RegistroMaestroHuesped
+const RecordLayout& coupon_layout();           // RegistroCupon
+const RecordLayout& coupon_type_layout();      // RegistroTipoCupon
+const RecordLayout& commercial_info_layout();  // RegistroInfComercial
+const RecordLayout& config_table_layout();     // RegistroTablaConfiguracion
+const RecordLayout& state_table_layout();      // RegistroTablaEstado
+// Every record class of the substitute, the two above first.
+std::span<const RecordLayout* const> record_layouts();
 
 // Fields of the charge record with a meaning of the substitute's own.
 namespace charge {
