@@ -16,6 +16,7 @@
 #include "frame/code_page.h"
 #include "frame/text.h"
 #include "platform/events.h"
+#include "platform/live_objects.h"
 
 namespace halvora::platform {
 
@@ -54,9 +55,8 @@ class PosixSocket;
 class PosixTimer;
 
 struct Registry {
-  uint64_t next_id = 1;
-  std::vector<std::pair<uint64_t, PosixSocket*>> sockets;
-  std::vector<std::pair<uint64_t, PosixTimer*>> timers;
+  LiveObjects<PosixSocket> sockets;
+  LiveObjects<PosixTimer> timers;
 };
 
 Registry& registry() {
@@ -64,27 +64,14 @@ Registry& registry() {
   return r;
 }
 
-template <class T>
-T* find(std::vector<std::pair<uint64_t, T*>>& list, uint64_t id) {
-  for (auto& [key, p] : list)
-    if (key == id) return p;
-  return nullptr;
-}
-
-template <class T>
-void forget(std::vector<std::pair<uint64_t, T*>>& list, uint64_t id) {
-  std::erase_if(list, [id](const auto& entry) { return entry.first == id; });
-}
-
 class PosixSocket final : public TcpSocket {
  public:
   explicit PosixSocket(SocketEvents events) : events_(std::move(events)) {
-    id_ = registry().next_id++;
-    registry().sockets.emplace_back(id_, this);
+    id_ = registry().sockets.add(this);
   }
   ~PosixSocket() override {
     drop();
-    forget(registry().sockets, id_);
+    registry().sockets.forget(id_);
   }
 
   void connect(std::u16string_view host, uint16_t port) override {
@@ -277,10 +264,9 @@ class PosixTimer final : public Timer {
   PosixTimer(int interval_ms, std::function<void()> on_tick)
       : interval_(std::max(1, interval_ms)), on_tick_(std::move(on_tick)) {
     next_ = Clock::now() + interval_;
-    id_ = registry().next_id++;
-    registry().timers.emplace_back(id_, this);
+    id_ = registry().timers.add(this);
   }
-  ~PosixTimer() override { forget(registry().timers, id_); }
+  ~PosixTimer() override { registry().timers.forget(id_); }
 
   Clock::time_point next() const { return next_; }
   // Fires at most once a round, and reschedules from now when it has fallen behind.
@@ -329,13 +315,13 @@ void pump(int max_wait_ms) {
         std::none_of(work.begin(), work.end(), [&](const auto& w) { return w.first == id; }))
       work.emplace_back(id, 0);
   for (auto [id, revents] : work)
-    if (PosixSocket* s = find(r.sockets, id)) s->dispatch(revents);
+    if (PosixSocket* s = r.sockets.find(id)) s->dispatch(revents);
 
   std::vector<uint64_t> timer_ids;
   for (auto& [id, t] : r.timers) timer_ids.push_back(id);
   now = Clock::now();
   for (uint64_t id : timer_ids)
-    if (PosixTimer* t = find(r.timers, id)) t->fire_if_due(now);
+    if (PosixTimer* t = r.timers.find(id)) t->fire_if_due(now);
 }
 
 std::unique_ptr<TcpSocket> create_tcp_socket(SocketEvents events) {

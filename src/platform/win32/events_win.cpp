@@ -14,6 +14,7 @@
 
 #include "frame/text.h"
 #include "platform/events.h"
+#include "platform/live_objects.h"
 #include "platform/win32/com_support.h"
 
 namespace halvora::platform {
@@ -29,26 +30,13 @@ class WinSocket;
 class WinTimer;
 
 struct Registry {
-  UINT_PTR next_id = 1;
-  std::vector<std::pair<UINT_PTR, WinSocket*>> sockets;
-  std::vector<std::pair<UINT_PTR, WinTimer*>> timers;
+  LiveObjects<WinSocket, UINT_PTR> sockets;
+  LiveObjects<WinTimer, UINT_PTR> timers;
 };
 
 Registry& registry() {
   static Registry r;
   return r;
-}
-
-template <class T>
-T* find(std::vector<std::pair<UINT_PTR, T*>>& list, UINT_PTR id) {
-  for (auto& [key, p] : list)
-    if (key == id) return p;
-  return nullptr;
-}
-
-template <class T>
-void forget(std::vector<std::pair<UINT_PTR, T*>>& list, UINT_PTR id) {
-  std::erase_if(list, [id](const auto& entry) { return entry.first == id; });
 }
 
 std::u16string error_text(int code) {
@@ -92,12 +80,11 @@ class WinSocket final : public TcpSocket {
  public:
   explicit WinSocket(SocketEvents events) : events_(std::move(events)) {
     event_window();
-    id_ = registry().next_id++;
-    registry().sockets.emplace_back(id_, this);
+    id_ = registry().sockets.add(this);
   }
   ~WinSocket() override {
     drop();
-    forget(registry().sockets, id_);
+    registry().sockets.forget(id_);
   }
 
   void connect(std::u16string_view host, uint16_t port) override {
@@ -192,7 +179,7 @@ class WinSocket final : public TcpSocket {
         if (!inbox_.empty()) {
           UINT_PTR id = id_;
           if (events_.on_data) events_.on_data();
-          WinSocket* self = find(registry().sockets, id);
+          WinSocket* self = registry().sockets.find(id);
           if (!self || self->state_ != State::Connected) return;
         }
         drop();
@@ -222,7 +209,7 @@ class WinSocket final : public TcpSocket {
     UINT_PTR id = id_;
     if (events_.on_data) events_.on_data();
     // A reader that took only part is called again for the rest, from a later round.
-    WinSocket* self = find(registry().sockets, id);
+    WinSocket* self = registry().sockets.find(id);
     if (self && self->state_ == State::Connected && !self->inbox_.empty())
       PostMessageW(event_window(), kDeferredMessage, id, 0);
   }
@@ -304,13 +291,12 @@ class WinSocket final : public TcpSocket {
 class WinTimer final : public Timer {
  public:
   WinTimer(int interval_ms, std::function<void()> on_tick) : on_tick_(std::move(on_tick)) {
-    id_ = registry().next_id++;
-    registry().timers.emplace_back(id_, this);
+    id_ = registry().timers.add(this);
     SetTimer(event_window(), id_, static_cast<UINT>(std::max(1, interval_ms)), nullptr);
   }
   ~WinTimer() override {
     KillTimer(event_window(), id_);
-    forget(registry().timers, id_);
+    registry().timers.forget(id_);
   }
   void tick() { on_tick_(); }
 
@@ -331,10 +317,10 @@ LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lp
         }
       return 0;
     case kDeferredMessage:
-      if (WinSocket* s = find(r.sockets, static_cast<UINT_PTR>(wparam))) s->on_deferred();
+      if (WinSocket* s = r.sockets.find(static_cast<UINT_PTR>(wparam))) s->on_deferred();
       return 0;
     case WM_TIMER:
-      if (WinTimer* t = find(r.timers, static_cast<UINT_PTR>(wparam))) t->tick();
+      if (WinTimer* t = r.timers.find(static_cast<UINT_PTR>(wparam))) t->tick();
       return 0;
   }
   return DefWindowProcW(window, message, wparam, lparam);
