@@ -10,14 +10,6 @@ namespace halvora::sdk {
 
 namespace {
 
-// Operations whose records this substitute does not hold yet: they exist, so that callers find
-// them by name and position, and say plainly why they give nothing.
-[[noreturn]] void not_available(std::u16string_view operation) {
-  throw Error(err::kInvalidCall,
-              u"Operation not available in this substitute yet: " + std::u16string(operation),
-              kSdkSource);
-}
-
 std::u16string join(const std::vector<std::u16string>& entries) {
   std::u16string out;
   for (const std::u16string& e : entries) {
@@ -38,6 +30,40 @@ bool says_yes(std::u16string_view text) {
   std::u16string t = trim_spaces(text);
   return iequals(t, u"S") || iequals(t, u"SI") || iequals(t, u"Y") || iequals(t, u"YES") ||
          iequals(t, u"True") || t == u"1" || t == u"-1";
+}
+
+std::u16string column(const RecordLayout& layout, std::size_t position) {
+  return u"\"" + layout.fields.at(position).name + u"\"";
+}
+
+// A key field that must match, and a status field that must match unless the status is empty.
+std::u16string keyed_with_status(const RecordLayout& layout, std::size_t key, std::size_t status) {
+  return column(layout, key) + u" = ? AND (? = '' OR " + column(layout, status) + u" = ?)";
+}
+
+std::vector<Variant> with_status(Variant key, const std::u16string& status) {
+  return {std::move(key), Variant(status), Variant(status)};
+}
+
+// Search by example: every field that differs from its initial value must match.
+std::u16string example_where(const Record& example, std::vector<Variant>& params) {
+  const RecordLayout& layout = example.layout();
+  std::u16string where = u"1 = 1";
+  for (std::size_t p = 0; p < layout.fields.size(); ++p) {
+    const Variant& v = example.value(p);
+    if (v == initial_value(layout.fields[p].type)) continue;
+    where += u" AND " + column(layout, p) + u" = ?";
+    params.push_back(v);
+  }
+  return where;
+}
+
+// The record an operation was handed: object-not-set for none, type mismatch for another class.
+Record& record_of(const ObjectRef& object, const RecordLayout& layout) {
+  if (!object) throw Error::standard(err::kObjectNotSet);
+  auto record = std::dynamic_pointer_cast<Record>(object);
+  if (!record || &record->layout() != &layout) throw Error::standard(err::kTypeMismatch);
+  return *record;
 }
 
 }  // namespace
@@ -77,6 +103,12 @@ int32_t ConexionSdk::Conectar(std::u16string location, std::u16string user,
   }
   if (rows.empty() || !verify_password(password, rows[0][0].get<std::u16string>()))
     return kWrongCredentials;
+  // A database made by an older substitute gets the tables it lacks; one that cannot be written
+  // to still answers from the tables it has.
+  try {
+    create_schema(*db);
+  } catch (const Error&) {
+  }
   db_ = std::move(db);
   location_ = std::move(location);
   return kConnected;
@@ -143,26 +175,18 @@ std::u16string ConexionSdk::ListarCargos(double room, double guest, double check
 }
 
 std::u16string ConexionSdk::BuscarCargos(RecordRef example) {
-  if (!example) throw Error::standard(err::kObjectNotSet);
-  const RecordLayout& c = charge_layout();
-  if (&example->layout() != &c) throw Error::standard(err::kTypeMismatch);
-  // Search by example: every field that differs from its initial value must match.
-  std::u16string where = u"1 = 1";
+  const Record& record = record_of(example, charge_layout());
   std::vector<Variant> params;
-  for (std::size_t p = 0; p < c.fields.size(); ++p) {
-    const Variant& v = example->value(p);
-    if (v == initial_value(c.fields[p].type)) continue;
-    where += u" AND \"" + c.fields[p].name + u"\" = ?";
-    params.push_back(v);
-  }
-  return entries_of(c, select_records(database(), c, where, params));
+  std::u16string where = example_where(record, params);
+  return entries_of(charge_layout(), select_records(database(), charge_layout(), where, params));
 }
 
 std::u16string ConexionSdk::LeerConfiguracion() {
-  not_available(u"LeerConfiguracion");
+  return first_answer(config_layout(), u"", {});
 }
+
 std::u16string ConexionSdk::LeerTablaHotel() {
-  not_available(u"LeerTablaHotel");
+  return first_answer(hotel_table_layout(), u"", {});
 }
 
 int32_t ConexionSdk::FolioPorOperacion(int32_t operation) {
@@ -170,22 +194,34 @@ int32_t ConexionSdk::FolioPorOperacion(int32_t operation) {
 }
 
 std::u16string ConexionSdk::ListarMaestroHuespedes() {
-  not_available(u"ListarMaestroHuespedes");
+  return all_answers(guest_master_layout(), u"", {});
 }
-std::u16string ConexionSdk::BuscarMaestroHuespedes(ObjectRef) {
-  not_available(u"BuscarMaestroHuespedes");
+
+std::u16string ConexionSdk::BuscarMaestroHuespedes(ObjectRef example) {
+  const Record& record = record_of(example, guest_master_layout());
+  std::vector<Variant> params;
+  std::u16string where = example_where(record, params);
+  return all_answers(guest_master_layout(), where, params);
 }
+
 std::u16string ConexionSdk::ListarCupones() {
-  not_available(u"ListarCupones");
+  return all_answers(coupon_layout(), u"", {});
 }
-std::u16string ConexionSdk::CuponesPorHuesped(double, std::u16string) {
-  not_available(u"CuponesPorHuesped");
+
+std::u16string ConexionSdk::CuponesPorHuesped(double guest, std::u16string status) {
+  return first_answer(coupon_layout(),
+                      keyed_with_status(coupon_layout(), coupon::kGuest, coupon::kStatus),
+                      with_status(Variant(guest), status));
 }
-std::u16string ConexionSdk::CuponesPorHabitacion(double, std::u16string) {
-  not_available(u"CuponesPorHabitacion");
+
+std::u16string ConexionSdk::CuponesPorHabitacion(double room, std::u16string status) {
+  return first_answer(coupon_layout(),
+                      keyed_with_status(coupon_layout(), coupon::kRoom, coupon::kStatus),
+                      with_status(Variant(room), status));
 }
-int32_t ConexionSdk::GuardarCupon(ObjectRef) {
-  not_available(u"GuardarCupon");
+
+int32_t ConexionSdk::GuardarCupon(ObjectRef coupon) {
+  return save_coupon(database(), record_of(coupon, coupon_layout()));
 }
 
 // The library never ends a connection; this lets other callers release the file early.
@@ -194,26 +230,62 @@ void ConexionSdk::Desconectar() {
   location_.clear();
 }
 
-std::u16string ConexionSdk::TipoCuponPorClave(std::u16string) {
-  not_available(u"TipoCuponPorClave");
+std::u16string ConexionSdk::TipoCuponPorClave(std::u16string key) {
+  const Variant params[] = {Variant(key)};
+  return first_answer(coupon_type_layout(),
+                      column(coupon_type_layout(), coupon_type::kKey) + u" = ?", params);
 }
-std::u16string ConexionSdk::TipoCuponPorNombre(std::u16string) {
-  not_available(u"TipoCuponPorNombre");
+
+std::u16string ConexionSdk::TipoCuponPorNombre(std::u16string name) {
+  // The whole name, letter case aside.
+  const Variant params[] = {Variant(name)};
+  return first_answer(
+      coupon_type_layout(),
+      u"upper(" + column(coupon_type_layout(), coupon_type::kName) + u") = upper(?)", params);
 }
+
 std::u16string ConexionSdk::ListarTablasConfiguracion() {
-  not_available(u"ListarTablasConfiguracion");
+  return all_answers(config_table_layout(), u"", {});
 }
-std::u16string ConexionSdk::ClaveTablaPorTipo(std::u16string) {
-  not_available(u"ClaveTablaPorTipo");
+
+std::u16string ConexionSdk::ClaveTablaPorTipo(std::u16string type) {
+  return translate(config_table::kType, config_table::kKey, type);
 }
-std::u16string ConexionSdk::TipoPorClaveTabla(std::u16string) {
-  not_available(u"TipoPorClaveTabla");
+
+std::u16string ConexionSdk::TipoPorClaveTabla(std::u16string key) {
+  return translate(config_table::kKey, config_table::kType, key);
 }
-std::u16string ConexionSdk::TablasEstadoPorTipo(std::u16string) {
-  not_available(u"TablasEstadoPorTipo");
+
+std::u16string ConexionSdk::TablasEstadoPorTipo(std::u16string type) {
+  const Variant params[] = {Variant(type)};
+  return all_answers(state_table_layout(),
+                     column(state_table_layout(), state_table::kType) + u" = ?", params);
 }
-std::u16string ConexionSdk::InfComercialPorHuesped(double, std::u16string) {
-  not_available(u"InfComercialPorHuesped");
+
+std::u16string ConexionSdk::InfComercialPorHuesped(double guest, std::u16string status) {
+  return all_answers(
+      commercial_info_layout(),
+      keyed_with_status(commercial_info_layout(), commercial::kGuest, commercial::kStatus),
+      with_status(Variant(guest), status));
+}
+
+std::u16string ConexionSdk::first_answer(const RecordLayout& layout, std::u16string_view where,
+                                         std::span<const Variant> params) {
+  std::vector<Row> rows = select_records(database(), layout, where, params);
+  return rows.empty() ? std::u16string() : answer_of(layout, rows.front());
+}
+
+std::u16string ConexionSdk::all_answers(const RecordLayout& layout, std::u16string_view where,
+                                        std::span<const Variant> params) {
+  return entries_of(layout, select_records(database(), layout, where, params));
+}
+
+std::u16string ConexionSdk::translate(std::size_t from, std::size_t to,
+                                      const std::u16string& value) {
+  const RecordLayout& t = config_table_layout();
+  const Variant params[] = {Variant(value)};
+  std::vector<Row> rows = select_records(database(), t, column(t, from) + u" = ?", params);
+  return rows.empty() ? std::u16string() : answer_text(rows.front().at(to));
 }
 
 const MemberTable& ConexionSdk::members() const {

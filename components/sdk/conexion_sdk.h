@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "database.h"
@@ -61,6 +62,15 @@ class ConexionSdk : public Object {
  private:
   std::u16string guest_where(std::u16string_view condition, const Variant& key,
                              const std::u16string& status);
+
+  // The answer of the first matching row of a layout's table, "" when none matches.
+  std::u16string first_answer(const RecordLayout& layout, std::u16string_view where,
+                              std::span<const Variant> params);
+  // The answers of every matching row, joined by "*".
+  std::u16string all_answers(const RecordLayout& layout, std::u16string_view where,
+                             std::span<const Variant> params);
+  // One field of the configuration table whose other field holds the value; "" when none does.
+  std::u16string translate(std::size_t from, std::size_t to, const std::u16string& value);
 
   std::unique_ptr<Database> db_;
   std::u16string location_;

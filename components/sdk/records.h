@@ -66,6 +66,51 @@ inline constexpr std::size_t kNumber = 56;  // NUMHUESDA
 inline constexpr char16_t kInHouse[] = u"A";
 }  // namespace guest
 
+// Fields of the later record classes that the look-ups match on (the substitute's own choice).
+namespace master {
+inline constexpr std::size_t kNumber = 0;       // Long: the master record's number
+inline constexpr std::size_t kGuestNumber = 1;  // Double
+inline constexpr std::size_t kName = 6;         // String
+}  // namespace master
+namespace coupon {
+inline constexpr std::size_t kNumber = 0;  // Long: assigned by GuardarCupon when 0
+inline constexpr std::size_t kGuest = 1;   // Double: the guest number
+inline constexpr std::size_t kRoom = 2;    // Double
+inline constexpr std::size_t kAmount = 3;  // Double
+inline constexpr std::size_t kType = 4;    // Double: the coupon type's number
+inline constexpr std::size_t kStatus = 5;  // String
+inline constexpr std::size_t kDate = 6;    // Date
+}  // namespace coupon
+namespace coupon_type {
+inline constexpr std::size_t kNumber = 0;  // Long
+inline constexpr std::size_t kKey = 1;     // String
+inline constexpr std::size_t kName = 2;    // String
+inline constexpr std::size_t kValue = 3;   // Double
+}  // namespace coupon_type
+namespace config_table {
+inline constexpr std::size_t kNumber = 0;       // Long
+inline constexpr std::size_t kKey = 1;          // String: the table key
+inline constexpr std::size_t kType = 2;         // String: the table type
+inline constexpr std::size_t kDescription = 3;  // String
+}  // namespace config_table
+namespace state_table {
+inline constexpr std::size_t kNumber = 0;        // Long
+inline constexpr std::size_t kType = 1;          // String: the table type
+inline constexpr std::size_t kKey = 2;           // String: the state's key
+inline constexpr std::size_t kDescription = 43;  // String
+}  // namespace state_table
+namespace commercial {
+inline constexpr std::size_t kNumber = 0;        // Long
+inline constexpr std::size_t kStatus = 1;        // String: the guest's status
+inline constexpr std::size_t kCompany = 2;       // String
+inline constexpr std::size_t kTaxId = 3;         // String
+inline constexpr std::size_t kContact = 7;       // String
+inline constexpr std::size_t kGuest = 10;        // Double: the guest number
+inline constexpr std::size_t kCreditLimit = 11;  // Double
+inline constexpr std::size_t kDiscount = 12;     // Double
+inline constexpr std::size_t kActive = 16;       // Boolean
+}  // namespace commercial
+
 // The value a property of the type holds before anything is set.
 Variant initial_value(VarType type);
 

@@ -91,7 +91,7 @@ void create_schema(Database& db) {
   db.execute(
       u"CREATE TABLE IF NOT EXISTS habitaciones (numero INTEGER PRIMARY KEY, tipo TEXT NOT NULL, "
       u"estado TEXT NOT NULL)");
-  for (const RecordLayout* layout : {&guest_layout(), &charge_layout()}) {
+  for (const RecordLayout* layout : record_layouts()) {
     std::u16string sql = u"CREATE TABLE IF NOT EXISTS " + std::u16string(layout->table) + u" (";
     for (std::size_t p = 0; p < layout->fields.size(); ++p) {
       if (p) sql += u", ";
@@ -133,16 +133,28 @@ void store_user(Database& db, const std::u16string& name, const std::u16string& 
   db.execute(u"INSERT OR REPLACE INTO usuarios (nombre, clave) VALUES (?, ?)", params);
 }
 
-void insert_record(Database& db, const Record& record) {
-  const RecordLayout& layout = record.layout();
+namespace {
+
+std::vector<Variant> values_of(const Record& record) {
   std::vector<Variant> values;
-  for (std::size_t p = 0; p < layout.fields.size(); ++p) values.push_back(record.value(p));
-  check_storable(layout, values);
+  for (std::size_t p = 0; p < record.layout().fields.size(); ++p) values.push_back(record.value(p));
+  return values;
+}
+
+void insert_values(Database& db, const RecordLayout& layout, const std::vector<Variant>& values) {
   std::u16string marks;
   for (std::size_t p = 0; p < values.size(); ++p) marks += p ? u", ?" : u"?";
   db.execute(u"INSERT INTO " + std::u16string(layout.table) + u" (" + column_list(layout) +
                  u") VALUES (" + marks + u")",
              values);
+}
+
+}  // namespace
+
+void insert_record(Database& db, const Record& record) {
+  std::vector<Variant> values = values_of(record);
+  check_storable(record.layout(), values);
+  insert_values(db, record.layout(), values);
 }
 
 std::vector<std::vector<Variant>> select_records(Database& db, const RecordLayout& layout,
@@ -186,9 +198,40 @@ double post_charge(Database& db, Record& charge) {
   });
 }
 
+int32_t save_coupon(Database& db, Record& coupon) {
+  if (&coupon.layout() != &coupon_layout()) throw Error::standard(err::kTypeMismatch);
+  const RecordLayout& layout = coupon.layout();
+  std::vector<Variant> values = values_of(coupon);
+  check_storable(layout, values);
+  const std::u16string table(layout.table);
+  const std::u16string number_column = quoted(layout.fields[coupon::kNumber].name);
+  int32_t number = in_transaction(db, [&] {
+    int32_t assigned = values[coupon::kNumber].get<int32_t>();
+    if (assigned == 0) {
+      const VarType types[] = {VarType::Long};
+      assigned =
+          db.query(u"SELECT COALESCE(MAX(" + number_column + u"), 0) + 1 FROM " + table, {}, types)
+              .at(0)
+              .at(0)
+              .get<int32_t>();
+      values[coupon::kNumber] = Variant(assigned);
+    } else {
+      // A coupon that is saved again replaces its earlier version.
+      const Variant key[] = {Variant(assigned)};
+      db.execute(u"DELETE FROM " + table + u" WHERE " + number_column + u" = ?", key);
+    }
+    insert_values(db, layout, values);
+    return assigned;
+  });
+  // Only a stored coupon learns its number.
+  coupon.set(coupon::kNumber, Variant(number));
+  return number;
+}
+
 std::vector<std::u16string> table_names() {
-  return {u"usuarios", u"folios", u"habitaciones", std::u16string(guest_layout().table),
-          std::u16string(charge_layout().table)};
+  std::vector<std::u16string> names = {u"usuarios", u"folios", u"habitaciones"};
+  for (const RecordLayout* layout : record_layouts()) names.emplace_back(layout->table);
+  return names;
 }
 
 std::vector<std::u16string> dump_table(Database& db, const std::u16string& table) {
@@ -205,7 +248,7 @@ std::vector<std::u16string> dump_table(Database& db, const std::u16string& table
     types = {VarType::Long, VarType::String, VarType::String};
   } else {
     const RecordLayout* layout = nullptr;
-    for (const RecordLayout* l : {&guest_layout(), &charge_layout()})
+    for (const RecordLayout* l : record_layouts())
       if (l->table == table) layout = l;
     if (!layout) throw Error(err::kInvalidCall, u"No table named " + table, kSdkSource);
     for (const FieldInfo& f : layout->fields) names.push_back(f.name);

@@ -45,6 +45,11 @@ int32_t next_folio(Database& db, int32_t operation);
 // number (also written into the record's number field).
 double post_charge(Database& db, Record& charge);
 
+// Stores a coupon in one transaction and answers its number: a coupon numbered 0 gets the next
+// free number (also written into the record), a numbered one replaces the stored coupon of that
+// number.
+int32_t save_coupon(Database& db, Record& coupon);
+
 // The folio series that numbers charges.
 inline constexpr int32_t kChargeSeries = 0;
 
@@ -53,7 +58,8 @@ std::vector<std::u16string> table_names();
 // The table as lines of "|"-joined values, the column names first.
 std::vector<std::u16string> dump_table(Database& db, const std::u16string& table);
 
-// A hotel to try things with: rooms, guests in the house and a few charges.
+// A hotel to try things with: rooms, guests in the house, a few charges, and rows for every other
+// record table.
 void load_demo(Database& db);
 
 }  // namespace halvora::sdk

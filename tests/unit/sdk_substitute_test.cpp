@@ -346,18 +346,161 @@ TEST_F(SdkSubstitute, DelimitersInTextAreRejectedOnWrite) {
   EXPECT_THROW(insert_record(*db, guest), Error);
 }
 
-TEST_F(SdkSubstitute, OperationsOfLaterRecordsSayTheyAreMissing) {
-  ObjectRef c = connected();
-  try {
-    call(c, u"LeerConfiguracion");
-    FAIL();
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number(), err::kInvalidCall);
-    EXPECT_NE(e.description().find(u"LeerConfiguracion"), std::u16string::npos);
-  }
+TEST_F(SdkSubstitute, UnconnectedOperationsFail) {
   ObjectRef unconnected = platform::create_component(u"ConexionSdk");
   EXPECT_THROW(call(unconnected, u"ListarHuespedesEnCasa"), Error);
+  EXPECT_THROW(call(unconnected, u"LeerConfiguracion"), Error);
+  EXPECT_THROW(call(unconnected, u"TablasEstadoPorTipo", {Variant(u"ESTADO")}), Error);
   EXPECT_EQ(call(unconnected, u"CadenaPrueba").substr(0, 12), u"ConexionSdk|");
+}
+
+TEST_F(SdkSubstitute, LaterRecordOperationsAnswerFromTheirTables) {
+  ObjectRef c = connected();
+  ObjectRef by_city = platform::create_component(u"RegistroMaestroHuesped");
+  Variant city[] = {Variant(u"MONTERREY")};
+  invoke(*by_city, u"Campo004", CallKind::Let, city);
+  ObjectRef by_guest = platform::create_component(u"RegistroMaestroHuesped");
+  Variant guest[] = {Variant(1002.0)};
+  invoke(*by_guest, u"Campo001", CallKind::Let, guest);
+  ObjectRef nobody = platform::create_component(u"RegistroMaestroHuesped");
+  Variant none[] = {Variant(u"' OR '1'='1")};
+  invoke(*nobody, u"Campo006", CallKind::Let, none);
+
+  struct Case {
+    const char16_t* operation;
+    std::vector<Variant> args;
+    std::size_t entries;  // 0: the empty answer
+    std::size_t fields;   // per entry
+    std::size_t entry;    // the entry and item that hold the known value
+    std::size_t item;
+    const char16_t* value;
+  } cases[] = {
+      {u"LeerConfiguracion", {}, 1, 221, 0, 0, u"HOTEL CASA DEL LAGO"},
+      {u"LeerConfiguracion", {}, 1, 221, 0, 10, u"True"},
+      {u"LeerConfiguracion", {}, 1, 221, 0, 127, u"1"},
+      {u"LeerTablaHotel", {}, 1, 80, 0, 0, u"10"},
+      {u"LeerTablaHotel", {}, 1, 80, 0, 37, u"1"},
+      {u"LeerTablaHotel", {}, 1, 80, 0, 79, u"CHAPALA"},
+      {u"ListarMaestroHuespedes", {}, 4, 8, 1, 0, u"JOHN O'BRIEN"},
+      {u"ListarMaestroHuespedes", {}, 4, 8, 3, 1, u"1004"},
+      {u"BuscarMaestroHuespedes", {Variant(by_city)}, 1, 8, 0, 0, u"MARIA JOSE PEREZ"},
+      {u"BuscarMaestroHuespedes", {Variant(by_guest)}, 1, 8, 0, 2, u"2"},
+      {u"BuscarMaestroHuespedes", {Variant(nobody)}, 0, 0, 0, 0, u""},
+      {u"ListarCupones", {}, 3, 7, 2, 0, u"3"},
+      {u"CuponesPorHuesped", {Variant(1003.0), Variant(u"U")}, 1, 7, 0, 0, u"3"},
+      {u"CuponesPorHuesped", {Variant(1003.0), Variant(u"")}, 1, 7, 0, 5, u"99"},
+      {u"CuponesPorHuesped", {Variant(1002.0), Variant(u"")}, 0, 0, 0, 0, u""},
+      {u"CuponesPorHabitacion", {Variant(101.0), Variant(u"A")}, 1, 7, 0, 3, u"1001"},
+      {u"CuponesPorHabitacion", {Variant(101.0), Variant(u"U")}, 0, 0, 0, 0, u""},
+      {u"TipoCuponPorClave", {Variant(u"SPA")}, 1, 4, 0, 3, u"MASAJE EN SPA"},
+      {u"TipoCuponPorClave", {Variant(u"' OR '1'='1")}, 0, 0, 0, 0, u""},
+      {u"TipoCuponPorNombre", {Variant(u"cena para dos")}, 1, 4, 0, 1, u"CEN"},
+      {u"TipoCuponPorNombre", {Variant(u"CENA")}, 0, 0, 0, 0, u""},
+      {u"ListarTablasConfiguracion", {}, 3, 16, 2, 7, u"EH"},
+      {u"ClaveTablaPorTipo", {Variant(u"PAGO")}, 1, 1, 0, 0, u"FP"},
+      {u"ClaveTablaPorTipo", {Variant(u"NADA")}, 0, 0, 0, 0, u""},
+      {u"TipoPorClaveTabla", {Variant(u"EH")}, 1, 1, 0, 0, u"ESTADO"},
+      {u"TablasEstadoPorTipo", {Variant(u"ESTADO")}, 3, 55, 0, 0, u"LIMPIA"},
+      {u"TablasEstadoPorTipo", {Variant(u"PAGO")}, 2, 55, 1, 9, u"TC"},
+      {u"TablasEstadoPorTipo", {Variant(u"")}, 0, 0, 0, 0, u""},
+      {u"InfComercialPorHuesped",
+       {Variant(1001.0), Variant(u"A")},
+       2,
+       18,
+       1,
+       4,
+       u"CONSULTORES LOPEZ SC"},
+      {u"InfComercialPorHuesped", {Variant(1003.0), Variant(u"")}, 1, 18, 0, 1, u"ANO010101AB1"},
+      {u"InfComercialPorHuesped", {Variant(1001.0), Variant(u"S")}, 0, 0, 0, 0, u""},
+  };
+  for (const Case& k : cases) {
+    std::string what = utf16_to_utf8(k.operation) + " " + utf16_to_utf8(k.value);
+    std::u16string answer = call(c, k.operation, k.args);
+    if (k.entries == 0) {
+      EXPECT_EQ(answer, u"") << what;
+      continue;
+    }
+    std::vector<std::u16string> entries = split(answer, u'*');
+    ASSERT_EQ(entries.size(), k.entries) << what;
+    for (const std::u16string& e : entries) EXPECT_EQ(split(e, u'|').size(), k.fields) << what;
+    EXPECT_EQ(split(entries[k.entry], u'|').at(k.item), k.value) << what;
+  }
+}
+
+TEST_F(SdkSubstitute, CouponSavedAndReadBack) {
+  ObjectRef c = connected();
+  ObjectRef coupon = platform::create_component(u"RegistroCupon");
+  auto set = [&](ObjectRef& r, const char16_t* name, Variant v) {
+    Variant args[] = {std::move(v)};
+    invoke(*r, name, CallKind::Let, args);
+  };
+  set(coupon, u"Campo001", Variant(2001.0));
+  set(coupon, u"Campo002", Variant(301.0));
+  set(coupon, u"Campo003", Variant(180.5));
+  set(coupon, u"Campo005", Variant(u"A"));
+  set(coupon, u"Campo006", Variant(Date{45663}));
+  Variant arg[] = {Variant(coupon)};
+  EXPECT_EQ(to_long(invoke(*c, u"GuardarCupon", CallKind::Method, arg)), 4);  // after the demo's 3
+  EXPECT_EQ(invoke(*coupon, u"Campo000", CallKind::Get).get<int32_t>(), 4);
+  std::vector<std::u16string> f =
+      split(call(c, u"CuponesPorHuesped", {Variant(2001.0), Variant(u"A")}), u'|');
+  ASSERT_EQ(f.size(), 7u);
+  EXPECT_EQ(f[0], u"4");
+  EXPECT_EQ(f[1], u"A");
+  EXPECT_EQ(f[2], date_to_text(Date{45663}, regional()));
+  EXPECT_EQ(f[4], u"301");
+  EXPECT_EQ(f[5], u"180.5");
+
+  // Saved again under its number: replaced, not added.
+  set(coupon, u"Campo005", Variant(u"U"));
+  EXPECT_EQ(to_long(invoke(*c, u"GuardarCupon", CallKind::Method, arg)), 4);
+  EXPECT_EQ(split(call(c, u"ListarCupones"), u'*').size(), 4u);
+  EXPECT_EQ(call(c, u"CuponesPorHuesped", {Variant(2001.0), Variant(u"A")}), u"");
+  EXPECT_EQ(split(call(c, u"CuponesPorHuesped", {Variant(2001.0), Variant(u"U")}), u'|')[0], u"4");
+
+  // SQL in a text field is data.
+  ObjectRef sly = platform::create_component(u"RegistroCupon");
+  const char16_t* sql = u"'; DROP TABLE cupones; --";
+  set(sly, u"Campo001", Variant(2002.0));
+  set(sly, u"Campo005", Variant(sql));
+  Variant sly_arg[] = {Variant(sly)};
+  EXPECT_EQ(to_long(invoke(*c, u"GuardarCupon", CallKind::Method, sly_arg)), 5);
+  EXPECT_EQ(split(call(c, u"CuponesPorHuesped", {Variant(2002.0), Variant(sql)}), u'|')[1], sql);
+  EXPECT_EQ(split(call(c, u"ListarCupones"), u'*').size(), 5u);
+
+  // A delimiter in a text field: rejected, nothing stored, the record keeps its number.
+  ObjectRef bad = platform::create_component(u"RegistroCupon");
+  set(bad, u"Campo001", Variant(2003.0));
+  set(bad, u"Campo005", Variant(u"A|B"));
+  Variant bad_arg[] = {Variant(bad)};
+  try {
+    invoke(*c, u"GuardarCupon", CallKind::Method, bad_arg);
+    ADD_FAILURE();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), err::kInvalidCall);
+    EXPECT_NE(e.description().find(u"Campo005"), std::u16string::npos);
+  }
+  EXPECT_EQ(invoke(*bad, u"Campo000", CallKind::Get).get<int32_t>(), 0);
+  EXPECT_EQ(split(call(c, u"ListarCupones"), u'*').size(), 5u);
+
+  Variant not_a_coupon[] = {Variant(platform::create_component(u"RegistroCargo"))};
+  EXPECT_THROW(invoke(*c, u"GuardarCupon", CallKind::Method, not_a_coupon), Error);
+  EXPECT_THROW(invoke(*c, u"BuscarMaestroHuespedes", CallKind::Method, not_a_coupon), Error);
+}
+
+TEST_F(SdkSubstitute, OlderDatabaseGetsTheMissingTables) {
+  std::string older = dir_ + "/older.db";
+  {
+    auto db = Database::open(utf8_to_utf16(older));
+    db->execute(u"CREATE TABLE usuarios (nombre TEXT PRIMARY KEY, clave TEXT NOT NULL)");
+    store_user(*db, u"recepcion", u"s3creta", 1000);
+  }
+  ObjectRef c = platform::create_component(u"ConexionSdk");
+  Variant args[] = {Variant(utf8_to_utf16(older)), Variant(u"recepcion"), Variant(u"s3creta")};
+  ASSERT_EQ(invoke(*c, u"Conectar", CallKind::Method, args).get<int32_t>(), kConnected);
+  EXPECT_EQ(call(c, u"ListarCupones"), u"");
+  EXPECT_EQ(call(c, u"LeerConfiguracion"), u"");
+  EXPECT_EQ(call(c, u"ClaveTablaPorTipo", {Variant(u"PAGO")}), u"");
 }
 
 TEST_F(SdkSubstitute, ConcurrentFoliosNeverRepeat) {
