@@ -1,6 +1,9 @@
-// Cutting SDK answers into result collections and filling records, against a fake SDK.
+// Cutting SDK answers into result collections and filling records, against a fake SDK and
+// against the bundled substitute on a real database file.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,6 +11,9 @@
 #include "data/db_datos.h"
 #include "data/sdk_conventions.h"
 #include "frame/conversions.h"
+#include "frame/text.h"
+#include "sdk/records.h"
+#include "sdk/store.h"
 #include "unit/data_fake_sdk.h"
 
 namespace halvora {
@@ -100,6 +106,40 @@ void BM_InHouseList2000(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_InHouseList2000)->Unit(benchmark::kMicrosecond);
+
+// The same list end to end: Db_Datos asks the substitute, which reads 2,000 in-house guests from
+// a SQLite file and writes the answer; the collection is filled from it.
+void BM_InHouseList2000Substitute(benchmark::State& state) {
+  set_regional(RegionalSettings{});
+  char pattern[] = "/tmp/halvora-bench-XXXXXX";
+  std::string dir = mkdtemp(pattern);
+  {
+    auto db = sdk::Database::open(utf8_to_utf16(dir + "/hotel.db"));
+    sdk::create_schema(*db);
+    sdk::store_user(*db, u"u", u"p", 1000);
+    for (int i = 0; i < 2000; ++i) {
+      sdk::Record guest(sdk::guest_layout());
+      guest.set(sdk::guest::kName, Variant(u"GUEST " + utf8_to_utf16(std::to_string(i))));
+      guest.set(sdk::guest::kStatus, Variant(sdk::guest::kInHouse));
+      guest.set(sdk::guest::kRoom, Variant(utf8_to_utf16(std::to_string(100 + i))));
+      guest.set(sdk::guest::kNumber, Variant(int32_t{i + 1}));
+      sdk::insert_record(*db, guest);
+    }
+  }
+  Db_Datos db;
+  std::u16string user = u"u", pass = u"p";
+  if (!db.TelvarConectarLobix(utf8_to_utf16(dir), user, pass)) state.SkipWithError("no connection");
+  for (auto _ : state) {
+    db.GetList_HuespedesEnCasa();
+    benchmark::DoNotOptimize(db.GetList_ListaResultados->Count());
+  }
+  state.counters["guests"] = db.GetList_ListaResultados->Count();
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_InHouseList2000Substitute)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 void BM_RecordFill45(benchmark::State& state) {
   set_regional(RegionalSettings{});
