@@ -2,30 +2,10 @@
 // length stated and may answer compressed.
 #pragma once
 
-#include <cstdint>
-#include <string>
-
-#include "frame/members.h"
-#include "frame/object.h"
+#include "services/channel_client.h"
 
 namespace halvora {
 
-class eRevMax : public Object {
- public:
-  using Text = const std::u16string&;
-
-  // Published as ActualizaInventario: C++ keeps the class's own name for its constructor.
-  bool UpdateInventory(double H_code, Text fha_ini, Text fha_fin, Text tipohab, Text Wsdl);
-  bool RestrictionOpenClose_Date(double H_code, Text fha_ini, Text fha_fin, Text tipohab, Text Wsdl,
-                                 Text Estatus);
-  std::u16string Enhancements(Text Wsdl, double numregda_CRS);
-  // xmlResponse receives the parsed reply (an XmlDocumentObject). Failures reach the caller.
-  bool InvokeWebService(Text strSoap, Text strSOAPAction, Text strURL, Variant& xmlResponse);
-  bool Online();
-
-  static const MemberTable& member_table();
-  const MemberTable& members() const override { return member_table(); }
-  std::u16string type_name() const override { return u"eRevMax"; }
-};
+using eRevMax = ChannelClient<channel::Transport::kCompressed>;
 
 }  // namespace halvora
