@@ -17,6 +17,7 @@
 #include "frame/text.h"
 #include "platform/events.h"
 #include "platform/live_objects.h"
+#include "platform/queued_socket.h"
 
 namespace halvora::platform {
 
@@ -64,9 +65,9 @@ Registry& registry() {
   return r;
 }
 
-class PosixSocket final : public TcpSocket {
+class PosixSocket final : public QueuedSocket {
  public:
-  explicit PosixSocket(SocketEvents events) : events_(std::move(events)) {
+  explicit PosixSocket(SocketEvents events) : QueuedSocket(std::move(events)) {
     id_ = registry().sockets.add(this);
   }
   ~PosixSocket() override {
@@ -101,27 +102,6 @@ class PosixSocket final : public TcpSocket {
     drop();
     state_ = State::Closed;
   }
-
-  bool send(std::string_view bytes) override {
-    if (state_ != State::Connected || fd_ < 0) return false;
-    outbox_.append(bytes);
-    if (flush() != 0) {
-      // The caller learns of it from the result, as from a failed send of the socket control.
-      drop();
-      state_ = State::Error;
-      return false;
-    }
-    return true;
-  }
-
-  std::string receive(std::size_t max_bytes) override {
-    std::size_t n = std::min(max_bytes, inbox_.size());
-    std::string out = inbox_.substr(0, n);
-    inbox_.erase(0, n);
-    return out;
-  }
-
-  State state() const override { return state_; }
 
   // ---- used by the pump ----
   uint64_t id() const { return id_; }
@@ -209,8 +189,9 @@ class PosixSocket final : public TcpSocket {
     defer_error(socket_error_number(last_error), utf8_to_utf16(std::strerror(last_error)));
   }
 
-  // 0, or the error that ended the connection.
-  int flush() {
+  bool has_handle() const override { return fd_ >= 0; }
+
+  int flush() override {
     while (!outbox_.empty()) {
       ssize_t n = ::send(fd_, outbox_.data(), outbox_.size(), MSG_NOSIGNAL);
       if (n > 0)
@@ -228,11 +209,6 @@ class PosixSocket final : public TcpSocket {
     fire_error(socket_error_number(error), utf8_to_utf16(std::strerror(error)));
   }
 
-  void fire_error(int32_t code, std::u16string text) {
-    state_ = State::Error;
-    if (events_.on_error) events_.on_error(code, std::move(text));
-  }
-
   void defer_error(int32_t code, std::u16string text) {
     state_ = State::Error;
     deferred_ = true;
@@ -240,7 +216,7 @@ class PosixSocket final : public TcpSocket {
     deferred_text_ = std::move(text);
   }
 
-  void drop() {
+  void drop() override {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     inbox_.clear();
@@ -248,12 +224,9 @@ class PosixSocket final : public TcpSocket {
     deferred_ = false;
   }
 
-  SocketEvents events_;
   uint64_t id_ = 0;
   int fd_ = -1;
-  State state_ = State::Closed;
   std::vector<Candidate> candidates_;
-  std::string inbox_, outbox_;
   bool deferred_ = false;
   int32_t deferred_code_ = 0;
   std::u16string deferred_text_;

@@ -15,6 +15,7 @@
 #include "frame/text.h"
 #include "platform/events.h"
 #include "platform/live_objects.h"
+#include "platform/queued_socket.h"
 #include "platform/win32/com_support.h"
 
 namespace halvora::platform {
@@ -76,9 +77,9 @@ HWND event_window() {
   return window;
 }
 
-class WinSocket final : public TcpSocket {
+class WinSocket final : public QueuedSocket {
  public:
-  explicit WinSocket(SocketEvents events) : events_(std::move(events)) {
+  explicit WinSocket(SocketEvents events) : QueuedSocket(std::move(events)) {
     event_window();
     id_ = registry().sockets.add(this);
   }
@@ -114,27 +115,6 @@ class WinSocket final : public TcpSocket {
     drop();
     state_ = State::Closed;
   }
-
-  bool send(std::string_view bytes) override {
-    if (state_ != State::Connected || socket_ == INVALID_SOCKET) return false;
-    outbox_.append(bytes);
-    if (flush() != 0) {
-      // The caller learns of it from the result, as from a failed send of the socket control.
-      drop();
-      state_ = State::Error;
-      return false;
-    }
-    return true;
-  }
-
-  std::string receive(std::size_t max_bytes) override {
-    std::size_t n = std::min(max_bytes, inbox_.size());
-    std::string out = inbox_.substr(0, n);
-    inbox_.erase(0, n);
-    return out;
-  }
-
-  State state() const override { return state_; }
 
   SOCKET handle() const { return socket_; }
 
@@ -237,8 +217,9 @@ class WinSocket final : public TcpSocket {
     defer_error(last_error, error_text(last_error));
   }
 
-  // 0, or the error that ended the connection.
-  int flush() {
+  bool has_handle() const override { return socket_ != INVALID_SOCKET; }
+
+  int flush() override {
     while (!outbox_.empty()) {
       int n = ::send(socket_, outbox_.data(), static_cast<int>(outbox_.size()), 0);
       if (n > 0)
@@ -256,11 +237,6 @@ class WinSocket final : public TcpSocket {
     fire_error(error, error_text(error));
   }
 
-  void fire_error(int32_t code, std::u16string text) {
-    state_ = State::Error;
-    if (events_.on_error) events_.on_error(code, std::move(text));
-  }
-
   void defer_error(int32_t code, std::u16string text) {
     state_ = State::Error;
     deferred_ = true;
@@ -269,7 +245,7 @@ class WinSocket final : public TcpSocket {
     PostMessageW(event_window(), kDeferredMessage, id_, 0);
   }
 
-  void drop() {
+  void drop() override {
     if (socket_ != INVALID_SOCKET) closesocket(socket_);  // also cancels its pending messages
     socket_ = INVALID_SOCKET;
     inbox_.clear();
@@ -277,12 +253,9 @@ class WinSocket final : public TcpSocket {
     deferred_ = false;
   }
 
-  SocketEvents events_;
   UINT_PTR id_ = 0;
   SOCKET socket_ = INVALID_SOCKET;
-  State state_ = State::Closed;
   std::vector<Candidate> candidates_;
-  std::string inbox_, outbox_;
   bool deferred_ = false;
   int32_t deferred_code_ = 0;
   std::u16string deferred_text_;
