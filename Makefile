@@ -11,7 +11,8 @@ all: build
 setup:
 	@bash scripts/setup.sh
 
-$(BUILD_DIR)/CMakeCache.txt:
+# Configuring needs the packages setup installs, even under make -j.
+$(BUILD_DIR)/CMakeCache.txt: | setup
 	@cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) >/dev/null
 
 build: setup $(BUILD_DIR)/CMakeCache.txt
@@ -19,7 +20,7 @@ build: setup $(BUILD_DIR)/CMakeCache.txt
 
 # The Windows in-process server, cross-compiled; its type library and glue come from the native
 # generator, so the native build goes first.
-$(WIN_DIR)/CMakeCache.txt:
+$(WIN_DIR)/CMakeCache.txt: | setup
 	@cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
 	  -DCMAKE_BUILD_TYPE=Release -DHALVORA_COMGEN=$(abspath $(BUILD_DIR))/bin/halvora-comgen >/dev/null
 

@@ -117,14 +117,16 @@ void BM_InHouseList2000Substitute(benchmark::State& state) {
     auto db = sdk::Database::open(utf8_to_utf16(dir + "/hotel.db"));
     sdk::create_schema(*db);
     sdk::store_user(*db, u"u", u"p", 1000);
-    for (int i = 0; i < 2000; ++i) {
-      sdk::Record guest(sdk::guest_layout());
-      guest.set(sdk::guest::kName, Variant(u"GUEST " + utf8_to_utf16(std::to_string(i))));
-      guest.set(sdk::guest::kStatus, Variant(sdk::guest::kInHouse));
-      guest.set(sdk::guest::kRoom, Variant(utf8_to_utf16(std::to_string(100 + i))));
-      guest.set(sdk::guest::kNumber, Variant(int32_t{i + 1}));
-      sdk::insert_record(*db, guest);
-    }
+    sdk::in_transaction(*db, [&] {
+      for (int i = 0; i < 2000; ++i) {
+        sdk::Record guest(sdk::guest_layout());
+        guest.set(sdk::guest::kName, Variant(u"GUEST " + utf8_to_utf16(std::to_string(i))));
+        guest.set(sdk::guest::kStatus, Variant(sdk::guest::kInHouse));
+        guest.set(sdk::guest::kRoom, Variant(utf8_to_utf16(std::to_string(100 + i))));
+        guest.set(sdk::guest::kNumber, Variant(int32_t{i + 1}));
+        sdk::insert_record(*db, guest);
+      }
+    });
   }
   Db_Datos db;
   std::u16string user = u"u", pass = u"p";

@@ -7,7 +7,10 @@ packages=(
   build-essential cmake pkg-config clang-format
   libcurl4-openssl-dev libpugixml-dev libcpp-httplib-dev libssl-dev libbrotli-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  unixodbc-dev libsqliteodbc sqlite3
+  libsqlite3-dev sqlite3
+  # The Windows build's database substitute reaches SQLite through ODBC; under Wine, odbc32
+  # hands that to unixODBC and the SQLite driver.
+  unixodbc-dev libsqliteodbc
   g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 libwine-dev
 )
 

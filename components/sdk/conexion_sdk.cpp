@@ -10,21 +10,6 @@ namespace halvora::sdk {
 
 namespace {
 
-std::u16string join(const std::vector<std::u16string>& entries) {
-  std::u16string out;
-  for (const std::u16string& e : entries) {
-    if (!out.empty()) out += u'*';
-    out += e;
-  }
-  return out;
-}
-
-std::u16string entries_of(const RecordLayout& layout, const std::vector<Row>& rows) {
-  std::vector<std::u16string> entries;
-  for (const Row& row : rows) entries.push_back(answer_of(layout, row));
-  return join(entries);
-}
-
 // The omit-groups switch of the charge list: yes in the host's usual spellings.
 bool says_yes(std::u16string_view text) {
   std::u16string t = trim_spaces(text);
@@ -90,7 +75,7 @@ int32_t ConexionSdk::Conectar(std::u16string location, std::u16string user,
   location_.clear();
   // Checked first: the driver would otherwise create an empty database wherever it is pointed.
   std::optional<std::u16string> file = os::database_file(location, false);
-  if (!file || file->find(u';') != std::u16string::npos) return kNoDatabase;
+  if (!file) return kNoDatabase;
   std::unique_ptr<Database> db;
   std::vector<Row> rows;
   try {
@@ -117,7 +102,7 @@ int32_t ConexionSdk::Conectar(std::u16string location, std::u16string user,
 std::u16string ConexionSdk::ListarHuespedesEnCasa() {
   const Variant status[] = {Variant(std::u16string(guest::kInHouse))};
   const RecordLayout& g = guest_layout();
-  return entries_of(g, select_records(database(), g, u"\"STATUSDA\" = ?", status));
+  return select_answers(database(), g, u"\"STATUSDA\" = ?", status);
 }
 
 std::u16string ConexionSdk::guest_where(std::u16string_view condition, const Variant& key,
@@ -126,8 +111,7 @@ std::u16string ConexionSdk::guest_where(std::u16string_view condition, const Var
   // An empty status asks for the guest whatever his status.
   std::u16string where = std::u16string(condition) + u" AND (? = '' OR \"STATUSDA\" = ?)";
   const Variant params[] = {key, Variant(status), Variant(status)};
-  std::vector<Row> rows = select_records(database(), g, where, params);
-  return rows.empty() ? std::u16string() : answer_of(g, rows.front());
+  return select_answers(database(), g, where, params, 1);
 }
 
 std::u16string ConexionSdk::HuespedPorHabitacion(std::u16string room, std::u16string status) {
@@ -171,14 +155,14 @@ std::u16string ConexionSdk::ListarCargos(double room, double guest, double check
     params.emplace_back(value);
   }
   if (says_yes(omit_groups)) where += u" AND \"" + c.fields[charge::kGroup].name + u"\" = ''";
-  return entries_of(c, select_records(database(), c, where, params));
+  return select_answers(database(), c, where, params);
 }
 
 std::u16string ConexionSdk::BuscarCargos(RecordRef example) {
   const Record& record = record_of(example, charge_layout());
   std::vector<Variant> params;
   std::u16string where = example_where(record, params);
-  return entries_of(charge_layout(), select_records(database(), charge_layout(), where, params));
+  return select_answers(database(), charge_layout(), where, params);
 }
 
 std::u16string ConexionSdk::LeerConfiguracion() {
@@ -271,13 +255,12 @@ std::u16string ConexionSdk::InfComercialPorHuesped(double guest, std::u16string 
 
 std::u16string ConexionSdk::first_answer(const RecordLayout& layout, std::u16string_view where,
                                          std::span<const Variant> params) {
-  std::vector<Row> rows = select_records(database(), layout, where, params);
-  return rows.empty() ? std::u16string() : answer_of(layout, rows.front());
+  return select_answers(database(), layout, where, params, 1);
 }
 
 std::u16string ConexionSdk::all_answers(const RecordLayout& layout, std::u16string_view where,
                                         std::span<const Variant> params) {
-  return entries_of(layout, select_records(database(), layout, where, params));
+  return select_answers(database(), layout, where, params);
 }
 
 std::u16string ConexionSdk::translate(std::size_t from, std::size_t to,

@@ -1,5 +1,6 @@
-// The SQLite database behind the substitute, reached through ODBC on both builds. Every value
-// travels as a bound parameter: names, rooms and statuses are data, never statement text.
+// The SQLite database behind the substitute: through the SQLite library natively, through ODBC
+// and the SQLite driver on Windows, where no SQLite library is at hand for the cross-build. Every
+// value travels as a bound parameter: names, rooms and statuses are data, never statement text.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +14,8 @@
 
 namespace halvora::sdk {
 
-// The error number a database failure reaches the host with (the platform's "ODBC call failed").
+// The error number a database failure reaches the host with, on both builds (the platform's
+// "ODBC call failed").
 inline constexpr int32_t kDatabaseError = 3146;
 // The source the substitute's own errors carry.
 inline constexpr char16_t kSdkSource[] = u"LobixSdkCore";
@@ -22,8 +24,9 @@ using Row = std::vector<Variant>;
 
 class Database {
  public:
-  // Opens (and, for a new file, creates) the SQLite file at a driver path; throws Error.
-  static std::unique_ptr<Database> open(const std::u16string& driver_path);
+  // Opens (and, for a new file, creates) the SQLite file at a path as os::database_file gives
+  // it; throws Error.
+  static std::unique_ptr<Database> open(const std::u16string& path);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
@@ -38,12 +41,18 @@ class Database {
   // transaction cannot interleave with another process's.
   void begin_immediate() { execute(u"BEGIN IMMEDIATE"); }
   void commit() { execute(u"COMMIT"); }
-  void rollback() noexcept;
+  void rollback() noexcept {
+    try {
+      execute(u"ROLLBACK");
+    } catch (...) {
+      // Nothing to undo when the failure already ended the transaction.
+    }
+  }
 
  private:
-  Database() = default;
-  void* env_ = nullptr;
-  void* dbc_ = nullptr;
+  struct Handles;  // each backend's own
+  explicit Database(std::unique_ptr<Handles> handles);
+  std::unique_ptr<Handles> handles_;
 };
 
 // Runs `body` inside BEGIN IMMEDIATE … COMMIT; rolls back and rethrows on failure.

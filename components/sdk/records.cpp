@@ -479,15 +479,6 @@ std::u16string answer_text(const Variant& value) {
   }
 }
 
-std::u16string answer_of(const RecordLayout& layout, const std::vector<Variant>& values) {
-  std::u16string out;
-  for (std::size_t i = 0; i < layout.answer.size(); ++i) {
-    if (i) out += u'|';
-    out += answer_text(values.at(layout.answer[i]));
-  }
-  return out;
-}
-
 void check_storable(const RecordLayout& layout, const std::vector<Variant>& values) {
   for (std::size_t p = 0; p < layout.fields.size(); ++p) {
     if (values.at(p).type() != VarType::String) continue;

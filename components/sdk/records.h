@@ -141,9 +141,6 @@ RecordRef create_record(std::u16string_view class_name);
 // A value as it appears in a delimited answer, with the regional settings.
 std::u16string answer_text(const Variant& value);
 
-// The record's fields in answer order, joined by "|".
-std::u16string answer_of(const RecordLayout& layout, const std::vector<Variant>& values);
-
 // Throws 5 when a text field holds "|" or "*": the delimited answers could not carry it back.
 void check_storable(const RecordLayout& layout, const std::vector<Variant>& values);
 

@@ -167,6 +167,36 @@ std::vector<std::vector<Variant>> select_records(Database& db, const RecordLayou
   return db.query(sql, params, types);
 }
 
+std::u16string select_answers(Database& db, const RecordLayout& layout,
+                              std::u16string_view condition, std::span<const Variant> params,
+                              std::size_t limit) {
+  std::u16string columns;
+  std::vector<VarType> types;
+  for (std::size_t position : layout.answer) {
+    if (!columns.empty()) columns += u", ";
+    columns += quoted(layout.fields[position].name);
+    types.push_back(layout.fields[position].type);
+  }
+  std::u16string sql = u"SELECT " + columns + u" FROM " + std::u16string(layout.table);
+  if (!condition.empty()) sql += u" WHERE " + std::u16string(condition);
+  sql += u" ORDER BY rowid";
+  if (limit) sql += u" LIMIT " + utf8_to_utf16(std::to_string(limit));
+  std::u16string answers;
+  bool first = true;
+  for (const Row& row : db.query(sql, params, types)) {
+    if (!first) answers += u'*';
+    first = false;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      if (i) answers += u'|';
+      if (row[i].type() == VarType::String)
+        answers += row[i].get<std::u16string>();
+      else
+        answers += answer_text(row[i]);
+    }
+  }
+  return answers;
+}
+
 int32_t next_folio(Database& db, int32_t operation) {
   // UPDATE … RETURNING would do it in one statement, but the SQLite ODBC driver runs it without
   // handing back its row; the write lock of BEGIN IMMEDIATE gives the same guarantee.

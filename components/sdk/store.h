@@ -37,6 +37,13 @@ std::vector<std::vector<Variant>> select_records(Database& db, const RecordLayou
                                                  std::u16string_view condition,
                                                  std::span<const Variant> params);
 
+// The answers of the records that match, in storage order and joined by "*": each record's
+// answered fields in answer order, joined by "|". `limit` > 0 keeps the first ones only. Only
+// the answered columns are read, which keeps long lists quick.
+std::u16string select_answers(Database& db, const RecordLayout& layout,
+                              std::u16string_view condition, std::span<const Variant> params,
+                              std::size_t limit = 0);
+
 // Advances the folio of an operation type and answers the new one; the read-modify-write runs
 // under the write lock, so two processes never get the same folio.
 int32_t next_folio(Database& db, int32_t operation);

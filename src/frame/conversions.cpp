@@ -292,10 +292,22 @@ std::optional<long long> read_date(Scanner& s, const RegionalSettings& rs) {
 
 // ---- Text writing -------------------------------------------------------------------------
 
+// `value` in decimal, zeros in front up to `width` characters (the sign counts, as in printf's
+// "%0*lld"). Written by hand: long lists format thousands of dates.
 std::u16string padded(long long value, int width) {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "%0*lld", width, value);
-  return ascii_to_u16(buf);
+  char16_t buf[24];
+  char16_t* end = buf + sizeof buf / sizeof buf[0];
+  char16_t* p = end;
+  unsigned long long rest = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                                      : static_cast<unsigned long long>(value);
+  do {
+    *--p = static_cast<char16_t>(u'0' + rest % 10);
+    rest /= 10;
+  } while (rest);
+  int sign = value < 0 ? 1 : 0;
+  while (end - p + sign < width) *--p = u'0';
+  if (sign) *--p = u'-';
+  return std::u16string(p, end);
 }
 
 [[noreturn]] void fail(int32_t number) {
@@ -545,6 +557,9 @@ std::u16string double_to_text(double value, const RegionalSettings& rs) {
   if (std::isnan(value)) return u"NaN";
   if (std::isinf(value)) return value > 0 ? u"Infinity" : u"-Infinity";
   if (value == 0) return u"0";
+  // Whole numbers below 15 digits, the usual room, guest and folio numbers, print as they are.
+  if (std::fabs(value) < 1e15 && value == std::trunc(value))
+    return padded(static_cast<long long>(value), 1);
   char buf[64];
   auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
   std::string sci(buf, res.ptr);  // "-d.dddddddddddddde+XX"

@@ -1,10 +1,8 @@
 #include "database.h"
 
-#ifdef _WIN32
-#include <windows.h>  // the ODBC headers need its types
-#endif
 #include <sql.h>
 #include <sqlext.h>
+#include <windows.h>  // the ODBC headers need its types
 
 #include <cstring>
 #include <type_traits>
@@ -134,17 +132,33 @@ std::u16string read_text(SQLHSTMT st, SQLUSMALLINT column, bool& null) {
 
 }  // namespace
 
-std::unique_ptr<Database> Database::open(const std::u16string& driver_path) {
-  std::unique_ptr<Database> db(new Database);
+struct Database::Handles {
   SQLHENV env = nullptr;
   SQLHDBC dbc = nullptr;
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
+  ~Handles() {
+    if (dbc) {
+      SQLDisconnect(dbc);
+      SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    }
+    if (env) SQLFreeHandle(SQL_HANDLE_ENV, env);
+  }
+};
+
+Database::Database(std::unique_ptr<Handles> handles) : handles_(std::move(handles)) {}
+Database::~Database() = default;
+
+std::unique_ptr<Database> Database::open(const std::u16string& path) {
+  // The path goes into a connection string, where a ";" would start another attribute.
+  if (path.find(u';') != std::u16string::npos)
+    throw Error(kDatabaseError, u"Cannot open the database: \";\" in its path", kSdkSource);
+  auto handles = std::make_unique<Handles>();
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handles->env)))
     throw Error(kDatabaseError, u"The ODBC driver manager is not available", kSdkSource);
-  db->env_ = env;
-  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc)))
-    fail(SQL_HANDLE_ENV, env, u"Cannot open the database");
-  std::u16string connect = u"Driver=SQLite3;Database=" + driver_path + u";";
+  SQLSetEnvAttr(handles->env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  SQLHDBC dbc = nullptr;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, handles->env, &dbc)))
+    fail(SQL_HANDLE_ENV, handles->env, u"Cannot open the database");
+  std::u16string connect = u"Driver=SQLite3;Database=" + path + u";";
   SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, wide(connect), SQL_NTS, nullptr, 0, nullptr,
                                    SQL_DRIVER_NOPROMPT);
   if (!SQL_SUCCEEDED(rc)) {
@@ -152,27 +166,19 @@ std::unique_ptr<Database> Database::open(const std::u16string& driver_path) {
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     throw Error(kDatabaseError, u"Cannot open the database: " + why, kSdkSource);
   }
-  db->dbc_ = dbc;
-  return db;
-}
-
-Database::~Database() {
-  if (dbc_) {
-    SQLDisconnect(static_cast<SQLHDBC>(dbc_));
-    SQLFreeHandle(SQL_HANDLE_DBC, static_cast<SQLHDBC>(dbc_));
-  }
-  if (env_) SQLFreeHandle(SQL_HANDLE_ENV, static_cast<SQLHENV>(env_));
+  handles->dbc = dbc;
+  return std::unique_ptr<Database>(new Database(std::move(handles)));
 }
 
 void Database::execute(std::u16string_view sql, std::span<const Variant> params) {
-  Statement st(static_cast<SQLHDBC>(dbc_));
+  Statement st(handles_->dbc);
   std::vector<Bound> bound;
   run(st.get(), sql, params, bound);
 }
 
 std::vector<Row> Database::query(std::u16string_view sql, std::span<const Variant> params,
                                  std::span<const VarType> columns) {
-  Statement st(static_cast<SQLHDBC>(dbc_));
+  Statement st(handles_->dbc);
   std::vector<Bound> bound;
   run(st.get(), sql, params, bound);
   std::vector<Row> rows;
@@ -220,14 +226,6 @@ std::vector<Row> Database::query(std::u16string_view sql, std::span<const Varian
     rows.push_back(std::move(row));
   }
   return rows;
-}
-
-void Database::rollback() noexcept {
-  try {
-    execute(u"ROLLBACK");
-  } catch (...) {
-    // Nothing to undo when the failure already ended the transaction.
-  }
 }
 
 }  // namespace halvora::sdk

@@ -1,0 +1,148 @@
+#include <sqlite3.h>
+
+#include "database.h"
+#include "frame/conversions.h"
+#include "frame/error.h"
+#include "frame/text.h"
+
+namespace halvora::sdk {
+
+namespace {
+
+// How long a statement waits for another process's write lock before it fails: folios and
+// charges are short transactions, so a wait this long means something is stuck.
+constexpr int kBusyTimeoutMs = 30000;
+
+[[noreturn]] void fail(sqlite3* db, std::u16string_view what) {
+  throw Error(kDatabaseError, std::u16string(what) + u": " + utf8_to_utf16(sqlite3_errmsg(db)),
+              kSdkSource);
+}
+
+// A prepared statement finalized on every path.
+class Statement {
+ public:
+  Statement(sqlite3* db, std::u16string_view sql) : db_(db) {
+    std::string text = utf16_to_utf8(sql);
+    if (sqlite3_prepare_v2(db, text.c_str(), static_cast<int>(text.size()), &handle_, nullptr) !=
+        SQLITE_OK)
+      fail(db, u"Cannot prepare a statement");
+  }
+  ~Statement() { sqlite3_finalize(handle_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  void bind(std::span<const Variant> params) {
+    for (std::size_t i = 0; i < params.size(); ++i) {
+      const Variant& v = params[i];
+      int n = static_cast<int>(i + 1);
+      int rc;
+      switch (v.type()) {
+        case VarType::Empty:
+        case VarType::Null:
+          rc = sqlite3_bind_null(handle_, n);
+          break;
+        case VarType::Boolean:
+          rc = sqlite3_bind_int64(handle_, n, v.get<bool>() ? 1 : 0);
+          break;
+        case VarType::Integer:
+        case VarType::Long:
+          rc = sqlite3_bind_int64(handle_, n, to_long(v));
+          break;
+        case VarType::Double:
+          rc = sqlite3_bind_double(handle_, n, v.get<double>());
+          break;
+        case VarType::Date:
+          rc = sqlite3_bind_double(handle_, n, v.get<Date>().serial);
+          break;
+        default: {
+          std::u16string text = to_string(v);
+          rc = sqlite3_bind_text16(handle_, n, text.data(),
+                                   static_cast<int>(text.size() * sizeof(char16_t)),
+                                   SQLITE_TRANSIENT);
+          break;
+        }
+      }
+      if (rc != SQLITE_OK) fail(db_, u"Cannot bind a value");
+    }
+  }
+
+  // True while there is a row to read.
+  bool step() {
+    int rc = sqlite3_step(handle_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    fail(db_, u"Statement failed");
+  }
+
+  // A column as the type the caller expects; NULL reads as the type's zero value.
+  Variant column(int c, VarType type) const {
+    switch (type) {
+      case VarType::String: {
+        // The file keeps UTF-8: read it as stored and convert once, rather than have SQLite
+        // convert into a buffer of its own first.
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(handle_, c));
+        std::size_t bytes = static_cast<std::size_t>(sqlite3_column_bytes(handle_, c));
+        return Variant(text ? utf8_to_utf16(std::string_view(text, bytes)) : std::u16string());
+      }
+      case VarType::Double:
+        return Variant(sqlite3_column_double(handle_, c));
+      case VarType::Date:
+        return Variant(Date{sqlite3_column_double(handle_, c)});
+      case VarType::Boolean:
+        return Variant(sqlite3_column_int64(handle_, c) != 0);
+      default:
+        return Variant(static_cast<int32_t>(sqlite3_column_int64(handle_, c)));
+    }
+  }
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* handle_ = nullptr;
+};
+
+}  // namespace
+
+struct Database::Handles {
+  sqlite3* db = nullptr;
+  ~Handles() { sqlite3_close_v2(db); }
+};
+
+Database::Database(std::unique_ptr<Handles> handles) : handles_(std::move(handles)) {}
+Database::~Database() = default;
+
+std::unique_ptr<Database> Database::open(const std::u16string& path) {
+  auto handles = std::make_unique<Handles>();
+  int rc = sqlite3_open_v2(utf16_to_utf8(path).c_str(), &handles->db,
+                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  if (rc != SQLITE_OK) {
+    if (!handles->db)
+      throw Error(kDatabaseError, u"Cannot open the database: out of memory", kSdkSource);
+    fail(handles->db, u"Cannot open the database");
+  }
+  sqlite3_busy_timeout(handles->db, kBusyTimeoutMs);
+  return std::unique_ptr<Database>(new Database(std::move(handles)));
+}
+
+void Database::execute(std::u16string_view sql, std::span<const Variant> params) {
+  Statement st(handles_->db, sql);
+  st.bind(params);
+  while (st.step()) {
+  }
+}
+
+std::vector<Row> Database::query(std::u16string_view sql, std::span<const Variant> params,
+                                 std::span<const VarType> columns) {
+  Statement st(handles_->db, sql);
+  st.bind(params);
+  std::vector<Row> rows;
+  while (st.step()) {
+    Row row;
+    row.reserve(columns.size());
+    for (std::size_t c = 0; c < columns.size(); ++c)
+      row.push_back(st.column(static_cast<int>(c), columns[c]));
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+}  // namespace halvora::sdk
