@@ -22,17 +22,9 @@ bool all_spaces(std::u16string_view piece) {
   return piece.find_first_not_of(u' ') == std::u16string_view::npos;
 }
 
-// The counter fails on the piece after the 32,767th; with more pieces than that its bound does
-// not fit before the first one is added.
-std::vector<std::u16string_view> counted_cut(std::u16string_view text,
-                                             std::u16string_view separator) {
-  std::vector<std::u16string_view> pieces = cut(text, separator);
-  if (pieces.size() > kMaxPieces) overflow();
-  return pieces;
-}
-
-void check_count_after_adding(std::size_t pieces) {
-  if (pieces == kMaxPieces) overflow();
+void set_field(Object& record, const Field& field, const Variant& item) {
+  Variant value[] = {convert_item(item, field.type)};
+  invoke(record, property_name(field), CallKind::Let, value);
 }
 
 }  // namespace
@@ -82,19 +74,23 @@ std::vector<std::u16string_view> cut(std::u16string_view text, std::u16string_vi
   return pieces;
 }
 
-void add_fields(Collection& into, std::u16string_view text, std::u16string_view separator) {
-  std::vector<std::u16string_view> pieces = counted_cut(text, separator);
-  for (std::u16string_view piece : pieces) into.Add(Variant(piece));
-  check_count_after_adding(pieces.size());
-}
-
-void add_entries(Collection& into, std::u16string_view text, Entries mode) {
-  std::vector<std::u16string_view> pieces = counted_cut(text, kEntrySeparator);
+void add_pieces(Collection& into, std::span<const std::u16string_view> pieces, Entries mode) {
+  // The hosts' counter fails on the piece after the 32,767th; with more pieces than that its
+  // bound does not fit before the first one is added.
+  if (pieces.size() > kMaxPieces) overflow();
   for (std::u16string_view piece : pieces) {
     if (mode == Entries::SkipBlank && all_spaces(piece)) continue;
     into.Add(Variant(piece));
   }
-  check_count_after_adding(pieces.size());
+  if (pieces.size() == kMaxPieces) overflow();
+}
+
+void add_fields(Collection& into, std::u16string_view text, std::u16string_view separator) {
+  add_pieces(into, cut(text, separator), Entries::KeepAll);
+}
+
+void add_entries(Collection& into, std::u16string_view text, Entries mode) {
+  add_pieces(into, cut(text, kEntrySeparator), mode);
 }
 
 std::u16string property_name(const Field& field) {
@@ -133,9 +129,20 @@ void fill_record(ObjectRef& slot, std::u16string_view record_class, const Collec
   if (list->Count() == 0) return;
   ObjectRef record = slot;
   if (!record) throw Error::standard(err::kObjectNotSet);
+  for (const Field& field : fields)
+    set_field(*record, field, list->Item(Variant(int32_t{field.item})));
+}
+
+void fill_from_pieces(ObjectRef& slot, std::u16string_view record_class,
+                      std::span<const std::u16string_view> pieces, std::span<const Field> fields) {
+  slot = new_record(record_class);
+  if (pieces.size() < 2) return;
+  ObjectRef record = slot;
+  if (!record) throw Error::standard(err::kObjectNotSet);
   for (const Field& field : fields) {
-    Variant value[] = {convert_item(list->Item(Variant(int32_t{field.item})), field.type)};
-    invoke(*record, property_name(field), CallKind::Let, value);
+    auto index = static_cast<std::size_t>(field.item);
+    if (index < 1 || index > pieces.size()) throw Error::standard(err::kSubscript);
+    set_field(*record, field, Variant(pieces[index - 1]));
   }
 }
 

@@ -60,15 +60,19 @@ std::u16string call_text(const Connection& c, std::u16string_view operation,
 // empty text has no piece; an empty separator leaves the text whole.
 std::vector<std::u16string_view> cut(std::u16string_view text, std::u16string_view separator);
 
-// Record split: every piece into `into`, unchanged and in order. 6 past kMaxPieces.
-void add_fields(Collection& into, std::u16string_view text, std::u16string_view separator);
-
 enum class Entries : uint8_t {
   SkipBlank,  // a piece of nothing but spaces (U+0020 only) is left out, others go in untrimmed
   KeepAll,    // every piece, empty ones included
 };
 
-// Entry split at "*". 6 past kMaxPieces, counted over pieces, skipped ones included.
+// Pieces already cut, into `into` in order. 6 past kMaxPieces, counted over pieces, skipped ones
+// included: with more, before any is added; with exactly that many, after all are.
+void add_pieces(Collection& into, std::span<const std::u16string_view> pieces, Entries mode);
+
+// Record split: every piece into `into`, unchanged and in order.
+void add_fields(Collection& into, std::u16string_view text, std::u16string_view separator);
+
+// Entry split at "*".
 void add_entries(Collection& into, std::u16string_view text, Entries mode);
 
 // ---- Records -------------------------------------------------------------------------------
@@ -97,6 +101,12 @@ Variant convert_item(const Variant& item, FieldType type);
 // Items past the table are never read.
 void fill_record(ObjectRef& slot, std::u16string_view record_class, const CollectionRef& list,
                  std::span<const Field> fields);
+
+// Record fill from pieces a look-up cut itself: a new `record_class` record goes into `slot`, and
+// only an answer of at least two pieces fills it, as far as the pieces go (9 at the first
+// missing one).
+void fill_from_pieces(ObjectRef& slot, std::u16string_view record_class,
+                      std::span<const std::u16string_view> pieces, std::span<const Field> fields);
 
 // A new record of an SDK record class.
 ObjectRef new_record(std::u16string_view record_class);

@@ -52,6 +52,16 @@ Variant call_method(Object& target, const Member& m, std::span<Variant> args) {
   return result;
 }
 
+// Hosts write obj.List(1) for obj.List.Item(1): arguments to a property that takes none go to
+// the default member of the object it holds.
+Variant call_default_of(const Variant& value, CallKind kind, std::span<Variant> args) {
+  const Member* item = nullptr;
+  if (value.type() == VarType::Object && value.object())
+    item = value.object()->members().find(u"Item");
+  if (!item) throw Error::standard(err::kWrongArguments);
+  return invoke(*value.object(), *item, kind, args);
+}
+
 }  // namespace
 
 Variant invoke(Object& target, const Member& m, CallKind kind, std::span<Variant> args) {
@@ -63,7 +73,7 @@ Variant invoke(Object& target, const Member& m, CallKind kind, std::span<Variant
     case CallKind::Method:
     case CallKind::Get:
       if (!(m.access & kGet)) throw Error::standard(err::kNoSuchMember);
-      if (!args.empty()) throw Error::standard(err::kWrongArguments);
+      if (!args.empty()) return call_default_of(m.call(target, {}), kind, args);
       return m.call(target, {});
     case CallKind::Let:
     case CallKind::Set: {

@@ -2,8 +2,15 @@
 
 #include <array>
 
+#include "data/confi.h"
+#include "data/cupones.h"
 #include "data/db_capct.h"
 #include "data/db_datos.h"
+#include "data/inf_com.h"
+#include "data/mashue72.h"
+#include "data/tab_conf.h"
+#include "data/tab_est.h"
+#include "data/tab_ht.h"
 #include "frame/error.h"
 #include "frame/text.h"
 #include "internet/internet.h"
@@ -68,22 +75,29 @@ const std::array<ClassInfo, 18> kClasses{{
      u"{0290D4A8-C9A4-4B40-9F45-A483F97DBBA0}", u"in-house guest queries", false,
      &create_of<Db_Datos>, &members_of<Db_Datos>},
     {u"Confi", u"_Confi", u"{7C3B2DA6-43E5-44EF-A521-4F49B80879FF}",
-     u"{5D50367D-4A09-49ED-9ACA-00DEE991BDCA}", u"configuration record"},
+     u"{5D50367D-4A09-49ED-9ACA-00DEE991BDCA}", u"configuration record", false, &create_of<Confi>,
+     &members_of<Confi>},
     {u"Tab_ht", u"_Tab_ht", u"{46B25318-9680-4401-96B6-B60E9FA00AE8}",
-     u"{2909FC97-B223-4A66-8F08-7DB2F02A97A8}", u"hotel table and folio counters"},
+     u"{2909FC97-B223-4A66-8F08-7DB2F02A97A8}", u"hotel table and folio counters", false,
+     &create_of<Tab_ht>, &members_of<Tab_ht>},
     {u"MASHUE72", u"_MASHUE72", u"{930240C3-7062-4F71-88A7-C2F976FA2F5C}",
-     u"{DC33493A-D0FC-4952-AA6C-9AFBBC099949}", u"guest master"},
+     u"{DC33493A-D0FC-4952-AA6C-9AFBBC099949}", u"guest master", false, &create_of<MASHUE72>,
+     &members_of<MASHUE72>},
     {u"DB_CAPCT", u"_DB_CAPCT", u"{726B622B-E2C5-4796-873D-FE6C70C7F341}",
      u"{12C13537-F013-4FC2-AD7E-13CBEC905C8F}", u"charges", false, &create_of<DB_CAPCT>,
      &members_of<DB_CAPCT>},
     {u"CUPONES", u"_CUPONES", u"{413F00C9-9A06-44BF-A590-85A62C9413FE}",
-     u"{B8A5B9C3-8A6D-4D77-AC65-096ED84A75D6}", u"coupons"},
+     u"{B8A5B9C3-8A6D-4D77-AC65-096ED84A75D6}", u"coupons", false, &create_of<CUPONES>,
+     &members_of<CUPONES>},
     {u"INFCOM", u"_INFCOM", u"{A9CE2602-B8CA-4C20-B773-15F4D5C0C70B}",
-     u"{8173D0AC-0FAE-4A25-9965-3ECC5E627760}", u"guest commercial information"},
+     u"{8173D0AC-0FAE-4A25-9965-3ECC5E627760}", u"guest commercial information", false,
+     &create_of<InfCom>, &members_of<InfCom>},
     {u"TABCONF", u"_TABCONF", u"{9F1AEFF4-1416-4A64-9C22-F3CCA14E8664}",
-     u"{FA9A75F2-AAA9-47F0-BD28-F9150ADE8A16}", u"configuration tables"},
+     u"{FA9A75F2-AAA9-47F0-BD28-F9150ADE8A16}", u"configuration tables", false, &create_of<TabConf>,
+     &members_of<TabConf>},
     {u"TAB_EST", u"_TAB_EST", u"{372FBBAD-206B-40C6-9EF0-0469EBC8D830}",
-     u"{6719DC73-D4E9-46B9-9DD7-237406A6FB0B}", u"state tables"},
+     u"{6719DC73-D4E9-46B9-9DD7-237406A6FB0B}", u"state tables", false, &create_of<TAB_EST>,
+     &members_of<TAB_EST>},
 }};
 
 constexpr int32_t kCannotCreate = 429;

@@ -1,0 +1,132 @@
+#include "data/cupones.h"
+
+#include <array>
+#include <vector>
+
+#include "frame/conversions.h"
+
+namespace halvora {
+
+namespace {
+
+using lobix::Field;
+using enum lobix::FieldType;
+
+// Item, property position, type: the pieces of a coupon look-up.
+constexpr std::array<Field, 7> kCouponFields{{
+{1, 0, u"", Long},
+{2, 5, u"", String},
+{3, 6, u"", Date},
+{4, 1, u"", Double},
+{5, 2, u"", Double},
+{6, 3, u"", Double},
+{7, 4, u"", Double},
+}};
+
+// The same for a coupon type.
+constexpr std::array<Field, 4> kTypeFields{{
+{1, 0, u"", Long},
+{2, 1, u"", String},
+{3, 3, u"", Double},
+{4, 2, u"", String},
+}};
+
+}  // namespace
+
+std::span<const lobix::Field> CUPONES::coupon_fields() {
+  return kCouponFields;
+}
+
+std::span<const lobix::Field> CUPONES::type_fields() {
+  return kTypeFields;
+}
+
+bool CUPONES::TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass) {
+  return lobix::open(connection_, pcDir, pcUser, pcPass, [this] {
+    ListaResultadoCupon = Collection::create();
+    ListaResultadoTipoCupon = Collection::create();
+  });
+}
+
+Variant CUPONES::TelvarDesconectar() {
+  lobix::close(connection_);
+  return {};
+}
+
+// Both lists are filled from the coupon list: that is the answer hosts have always read coupon
+// types from.
+Variant CUPONES::list(CollectionRef& into) {
+  into = Collection::create();
+  std::u16string text = lobix::call_text(connection_, u"ListarCupones");
+  lobix::add_entries(*into, text, lobix::Entries::KeepAll);
+  return Variant(std::make_shared<Array>());
+}
+
+Variant CUPONES::GetCuponesAll() {
+  return list(ListaResultadoCupon);
+}
+
+Variant CUPONES::GetTipoCuponAll() {
+  return list(ListaResultadoTipoCupon);
+}
+
+// A look-up fills its record from the pieces it cut itself, and only then lists them: a fill that
+// fails leaves the list empty, and an answer of one piece lists it beside a blank record.
+Variant CUPONES::look_up(CollectionRef& list, ObjectRef& record, std::u16string_view record_class,
+                         std::span<const lobix::Field> fields, std::u16string_view operation,
+                         std::initializer_list<Variant> args) {
+  list = Collection::create();
+  std::u16string text = lobix::call_text(connection_, operation, args);
+  std::vector<std::u16string_view> pieces = lobix::cut(text, lobix::kFieldSeparator);
+  lobix::fill_from_pieces(record, record_class, pieces, fields);
+  lobix::add_pieces(*list, pieces, lobix::Entries::KeepAll);
+  return {};
+}
+
+Variant CUPONES::GetCuponesByNumHuest(double NumHuest, Text Estatus) {
+  return look_up(ListaResultadoCupon, Cupones_Sdk_Info, kCouponClass, kCouponFields,
+                 u"CuponesPorHuesped", {Variant(NumHuest), Variant(Estatus)});
+}
+
+Variant CUPONES::GetCuponesByNumHab(double NumHab, Text Estatus) {
+  return look_up(ListaResultadoCupon, Cupones_Sdk_Info, kCouponClass, kCouponFields,
+                 u"CuponesPorHabitacion", {Variant(NumHab), Variant(Estatus)});
+}
+
+// The coupon goes as the host left it; the SDK's Long answer is narrowed as hosts store it.
+int16_t CUPONES::DbCupones_Save() {
+  Variant coupon = lobix::record_argument(Cupones_Sdk_Info, kCouponClass);
+  return to_integer(lobix::call(connection_, u"GuardarCupon", {coupon}));
+}
+
+Variant CUPONES::GetTipoCuponByClaveCup(Text ClaveCup) {
+  return look_up(ListaResultadoTipoCupon, Tipocupon_Sdk_Info, kTypeClass, kTypeFields,
+                 u"TipoCuponPorClave", {Variant(ClaveCup)});
+}
+
+Variant CUPONES::GetTipoCuponByNombreCup(Text NombreCup) {
+  return look_up(ListaResultadoTipoCupon, Tipocupon_Sdk_Info, kTypeClass, kTypeFields,
+                 u"TipoCuponPorNombre", {Variant(NombreCup)});
+}
+
+const MemberTable& CUPONES::member_table() {
+  static const MemberTable table{
+      data<&CUPONES::Cupones_Sdk_Info>(u"Cupones_Sdk_Info"),
+      data<&CUPONES::Tipocupon_Sdk_Info>(u"Tipocupon_Sdk_Info"),
+      data<&CUPONES::ListaResultadoCupon>(u"ListaResultadoCupon"),
+      data<&CUPONES::ListaResultadoTipoCupon>(u"ListaResultadoTipoCupon"),
+      method<&CUPONES::TelvarConectarLobix>(u"TelvarConectarLobix",
+                                            {u"pcDir", u"pcUser", u"pcPass"}),
+      method<&CUPONES::TelvarDesconectar>(u"TelvarDesconectar"),
+      method<&CUPONES::GetCuponesAll>(u"GetCuponesAll"),
+      method<&CUPONES::GetCuponesByNumHuest>(u"GetCuponesByNumHuest", {u"NumHuest", u"Estatus"}),
+      method<&CUPONES::GetCuponesByNumHab>(u"GetCuponesByNumHab", {u"NumHab", u"Estatus"}),
+      method<&CUPONES::DbCupones_Save>(u"DbCupones_Save"),
+      method<&CUPONES::GetTipoCuponAll>(u"GetTipoCuponAll"),
+      method<&CUPONES::GetTipoCuponByClaveCup>(u"GetTipoCuponByClaveCup", {u"ClaveCup"}),
+      method<&CUPONES::GetTipoCuponByNombreCup>(u"GetTipoCuponByNombreCup", {u"NombreCup"}),
+  };
+  return table;
+}
+
+}  // namespace halvora

@@ -1,0 +1,41 @@
+// Guests' commercial information: the records of one guest, and one of them as a record, through
+// the hotel database SDK. Published as INFCOM.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "data/sdk_conventions.h"
+#include "frame/collection.h"
+#include "frame/members.h"
+#include "frame/object.h"
+
+namespace halvora {
+
+class InfCom : public Object {
+ public:
+  using Text = const std::u16string&;
+
+  ObjectRef INFCOM_SDK_Info;           // a RegistroInfComercial
+  CollectionRef ListaResultadoInfCom;  // one entry per record of the guest
+  CollectionRef ResultadoInfCom;       // the fields of one record
+
+  bool TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass);
+  Variant TelvarDesconectar();
+  Variant GetInfConfByNumHuest(double NumHuest, Text staHue);
+  CollectionRef GetListaResultados(Text StringInfCom, Text Simbolo);
+  Variant GetEntityObject();
+
+  static const MemberTable& member_table();
+  const MemberTable& members() const override { return member_table(); }
+  std::u16string type_name() const override { return u"INFCOM"; }
+
+  static constexpr char16_t kRecordClass[] = u"RegistroInfComercial";
+  // Which field of an entry goes into which property of the record.
+  static std::span<const lobix::Field> field_table();
+
+ private:
+  lobix::Connection connection_;
+};
+
+}  // namespace halvora

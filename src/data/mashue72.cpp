@@ -1,0 +1,84 @@
+#include "data/mashue72.h"
+
+#include <array>
+
+namespace halvora {
+
+namespace {
+
+using lobix::Field;
+using enum lobix::FieldType;
+
+// Item, property position, type: the eight fields of a guest master entry.
+constexpr std::array<Field, 8> kFields{{
+{1, 6, u"", String},
+{2, 1, u"", Double},
+{3, 0, u"", Long},
+{4, 5, u"", Double},
+{5, 3, u"", Double},
+{6, 2, u"", Double},
+{7, 4, u"", String},
+{8, 7, u"", String},
+}};
+
+}  // namespace
+
+std::span<const lobix::Field> MASHUE72::field_table() {
+  return kFields;
+}
+
+bool MASHUE72::TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass) {
+  return lobix::open(connection_, pcDir, pcUser, pcPass, [this] {
+    MASHUE72_SDK_Info = lobix::new_record(kRecordClass);
+    Lista_Resultados = Collection::create();
+    fields_ = Collection::create();
+  });
+}
+
+Variant MASHUE72::TelvarDesconectar() {
+  lobix::close(connection_);
+  return {};
+}
+
+Variant MASHUE72::getDataMASHUE72() {
+  Lista_Resultados = Collection::create();
+  std::u16string text = lobix::call_text(connection_, u"ListarMaestroHuespedes");
+  lobix::add_entries(*Lista_Resultados, text, lobix::Entries::SkipBlank);
+  return {};
+}
+
+Variant MASHUE72::MASHUE72_FindBy() {
+  Lista_Resultados = Collection::create();
+  Variant example = lobix::record_argument(MASHUE72_SDK_Info, kRecordClass);
+  std::u16string text = lobix::call_text(connection_, u"BuscarMaestroHuespedes", {example});
+  lobix::add_entries(*Lista_Resultados, text, lobix::Entries::SkipBlank);
+  return {};
+}
+
+CollectionRef MASHUE72::GetListaResultados(Text StringTabConf, Text Separador) {
+  fields_ = Collection::create();
+  lobix::add_fields(*fields_, StringTabConf, Separador);
+  return nullptr;
+}
+
+Variant MASHUE72::GetEntityObject() {
+  lobix::fill_record(MASHUE72_SDK_Info, kRecordClass, fields_, kFields);
+  return {};
+}
+
+const MemberTable& MASHUE72::member_table() {
+  static const MemberTable table{
+      data<&MASHUE72::MASHUE72_SDK_Info>(u"MASHUE72_SDK_Info"),
+      data<&MASHUE72::Lista_Resultados>(u"Lista_Resultados"),
+      method<&MASHUE72::TelvarConectarLobix>(u"TelvarConectarLobix",
+                                             {u"pcDir", u"pcUser", u"pcPass"}),
+      method<&MASHUE72::TelvarDesconectar>(u"TelvarDesconectar"),
+      method<&MASHUE72::getDataMASHUE72>(u"getDataMASHUE72"),
+      method<&MASHUE72::MASHUE72_FindBy>(u"MASHUE72_FindBy"),
+      method<&MASHUE72::GetListaResultados>(u"GetListaResultados", {u"StringTabConf", u"Separador"}),
+      method<&MASHUE72::GetEntityObject>(u"GetEntityObject"),
+  };
+  return table;
+}
+
+}  // namespace halvora

@@ -1,0 +1,42 @@
+// The guest master: every record, or those matching an example record, through the hotel
+// database SDK.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "data/sdk_conventions.h"
+#include "frame/collection.h"
+#include "frame/members.h"
+#include "frame/object.h"
+
+namespace halvora {
+
+class MASHUE72 : public Object {
+ public:
+  using Text = const std::u16string&;
+
+  ObjectRef MASHUE72_SDK_Info;     // a RegistroMaestroHuesped: the example, or the record read
+  CollectionRef Lista_Resultados;  // one entry per guest master record
+
+  bool TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass);
+  Variant TelvarDesconectar();
+  Variant getDataMASHUE72();
+  Variant MASHUE72_FindBy();
+  CollectionRef GetListaResultados(Text StringTabConf, Text Separador);
+  Variant GetEntityObject();
+
+  static const MemberTable& member_table();
+  const MemberTable& members() const override { return member_table(); }
+  std::u16string type_name() const override { return u"MASHUE72"; }
+
+  static constexpr char16_t kRecordClass[] = u"RegistroMaestroHuesped";
+  // Which field of a guest master entry goes into which property of the record.
+  static std::span<const lobix::Field> field_table();
+
+ private:
+  lobix::Connection connection_;
+  CollectionRef fields_;  // the fields of one record; hosts read it only through the record
+};
+
+}  // namespace halvora

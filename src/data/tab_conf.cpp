@@ -1,0 +1,91 @@
+#include "data/tab_conf.h"
+
+#include <array>
+
+namespace halvora {
+
+namespace {
+
+using lobix::Field;
+using enum lobix::FieldType;
+
+// Item, property position, type: the 16 fields of a catalogue entry.
+constexpr std::array<Field, 16> kFields{{
+{1, 13, u"", Long},
+{2, 9, u"", Boolean},
+{3, 6, u"", String},
+{4, 15, u"", String},
+{5, 11, u"", Boolean},
+{6, 8, u"", String},
+{7, 10, u"", String},
+{8, 1, u"", String},
+{9, 5, u"", Boolean},
+{10, 0, u"", Long},
+{11, 14, u"", Boolean},
+{12, 12, u"", Boolean},
+{13, 4, u"", String},
+{14, 2, u"", String},
+{15, 7, u"", String},
+{16, 3, u"", String},
+}};
+
+}  // namespace
+
+std::span<const lobix::Field> TabConf::field_table() {
+  return kFields;
+}
+
+bool TabConf::TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass) {
+  return lobix::open(connection_, pcDir, pcUser, pcPass,
+                     [this] { ListaResultadosTabConf = Collection::create(); });
+}
+
+Variant TabConf::TelvarDesconectar() {
+  lobix::close(connection_);
+  return {};
+}
+
+Variant TabConf::GetListTabConf() {
+  ListaResultadosTabConf = Collection::create();
+  std::u16string text = lobix::call_text(connection_, u"ListarTablasConfiguracion");
+  lobix::add_entries(*ListaResultadosTabConf, text, lobix::Entries::KeepAll);
+  return Variant(std::make_shared<Array>());
+}
+
+std::u16string TabConf::GetCvetabByTipo(Text Tipo) {
+  return lobix::call_text(connection_, u"ClaveTablaPorTipo", {Variant(Tipo)});
+}
+
+std::u16string TabConf::GetTipoByCvetab(Text Cvetab) {
+  return lobix::call_text(connection_, u"TipoPorClaveTabla", {Variant(Cvetab)});
+}
+
+CollectionRef TabConf::GetListaResultadosTabConf(Text StringInfCom, Text Simbolo) {
+  fields_ = Collection::create();
+  lobix::add_fields(*fields_, StringInfCom, Simbolo);
+  return nullptr;
+}
+
+Variant TabConf::GetEntityObject() {
+  lobix::fill_record(TABCONF_SDK_Info, kRecordClass, fields_, kFields);
+  return {};
+}
+
+const MemberTable& TabConf::member_table() {
+  static const MemberTable table{
+      data<&TabConf::ListaResultadosTabConf>(u"ListaResultadosTabConf"),
+      data<&TabConf::TABCONF_SDK_Info>(u"TABCONF_SDK_Info"),
+      method<&TabConf::TelvarConectarLobix>(u"TelvarConectarLobix",
+                                            {u"pcDir", u"pcUser", u"pcPass"}),
+      method<&TabConf::TelvarDesconectar>(u"TelvarDesconectar"),
+      method<&TabConf::GetListTabConf>(u"GetListTabConf"),
+      method<&TabConf::GetCvetabByTipo>(u"GetCvetabByTipo", {u"Tipo"}),
+      method<&TabConf::GetTipoByCvetab>(u"GetTipoByCvetab", {u"Cvetab"}),
+      method<&TabConf::GetListaResultadosTabConf>(u"GetListaResultadosTabConf",
+                                                  {u"StringInfCom", u"Simbolo"}),
+      method<&TabConf::GetEntityObject>(u"GetEntityObject"),
+  };
+  return table;
+}
+
+}  // namespace halvora
