@@ -1,8 +1,10 @@
 #include "database.h"
 
+// The ODBC headers need the types of <windows.h>, so it comes first.
+#include <windows.h>
+
 #include <sql.h>
 #include <sqlext.h>
-#include <windows.h>  // the ODBC headers need its types
 
 #include <cstring>
 #include <type_traits>
