@@ -14,21 +14,21 @@ using enum lobix::FieldType;
 
 // Item, property position, type: the pieces of a coupon look-up.
 constexpr std::array<Field, 7> kCouponFields{{
-{1, 0, u"", Long},
-{2, 5, u"", String},
-{3, 6, u"", Date},
-{4, 1, u"", Double},
-{5, 2, u"", Double},
-{6, 3, u"", Double},
-{7, 4, u"", Double},
+    {1, 0, u"", Long},
+    {2, 5, u"", String},
+    {3, 6, u"", Date},
+    {4, 1, u"", Double},
+    {5, 2, u"", Double},
+    {6, 3, u"", Double},
+    {7, 4, u"", Double},
 }};
 
 // The same for a coupon type.
 constexpr std::array<Field, 4> kTypeFields{{
-{1, 0, u"", Long},
-{2, 1, u"", String},
-{3, 3, u"", Double},
-{4, 2, u"", String},
+    {1, 0, u"", Long},
+    {2, 1, u"", String},
+    {3, 3, u"", Double},
+    {4, 2, u"", String},
 }};
 
 }  // namespace

@@ -11,14 +11,14 @@ using enum lobix::FieldType;
 
 // Item, property position, type: the eight fields of a guest master entry.
 constexpr std::array<Field, 8> kFields{{
-{1, 6, u"", String},
-{2, 1, u"", Double},
-{3, 0, u"", Long},
-{4, 5, u"", Double},
-{5, 3, u"", Double},
-{6, 2, u"", Double},
-{7, 4, u"", String},
-{8, 7, u"", String},
+    {1, 6, u"", String},
+    {2, 1, u"", Double},
+    {3, 0, u"", Long},
+    {4, 5, u"", Double},
+    {5, 3, u"", Double},
+    {6, 2, u"", Double},
+    {7, 4, u"", String},
+    {8, 7, u"", String},
 }};
 
 }  // namespace
@@ -75,7 +75,8 @@ const MemberTable& MASHUE72::member_table() {
       method<&MASHUE72::TelvarDesconectar>(u"TelvarDesconectar"),
       method<&MASHUE72::getDataMASHUE72>(u"getDataMASHUE72"),
       method<&MASHUE72::MASHUE72_FindBy>(u"MASHUE72_FindBy"),
-      method<&MASHUE72::GetListaResultados>(u"GetListaResultados", {u"StringTabConf", u"Separador"}),
+      method<&MASHUE72::GetListaResultados>(u"GetListaResultados",
+                                            {u"StringTabConf", u"Separador"}),
       method<&MASHUE72::GetEntityObject>(u"GetEntityObject"),
   };
   return table;

@@ -1,7 +1,7 @@
 #include "data/sdk_conventions.h"
 
+#include <algorithm>
 #include <array>
-#include <cstdio>
 
 #include "frame/conversions.h"
 #include "frame/error.h"
@@ -22,9 +22,30 @@ bool all_spaces(std::u16string_view piece) {
   return piece.find_first_not_of(u' ') == std::u16string_view::npos;
 }
 
+// "Campo" and at least three digits of the position, written into `buffer`: a fill names a
+// property for every field, so the name is made without allocating.
+std::u16string_view numbered_name(int16_t position, std::array<char16_t, 16>& buffer) {
+  std::u16string_view prefix = u"Campo";
+  std::copy(prefix.begin(), prefix.end(), buffer.begin());
+  char16_t digits[8];
+  int count = 0;
+  unsigned rest = static_cast<unsigned>(position < 0 ? 0 : position);
+  do {
+    digits[count++] = static_cast<char16_t>(u'0' + rest % 10);
+    rest /= 10;
+  } while (rest);
+  while (count < 3) digits[count++] = u'0';
+  std::size_t size = prefix.size();
+  while (count) buffer[size++] = digits[--count];
+  return {buffer.data(), size};
+}
+
 void set_field(Object& record, const Field& field, const Variant& item) {
   Variant value[] = {convert_item(item, field.type)};
-  invoke(record, property_name(field), CallKind::Let, value);
+  std::array<char16_t, 16> buffer;
+  std::u16string_view name =
+      field.column.empty() ? numbered_name(field.position, buffer) : field.column;
+  invoke(record, name, CallKind::Let, value);
 }
 
 }  // namespace
@@ -95,11 +116,8 @@ void add_entries(Collection& into, std::u16string_view text, Entries mode) {
 
 std::u16string property_name(const Field& field) {
   if (!field.column.empty()) return std::u16string(field.column);
-  std::array<char, 8> digits{};
-  std::snprintf(digits.data(), digits.size(), "%03d", static_cast<int>(field.position));
-  std::u16string name = u"Campo";
-  for (const char* d = digits.data(); *d; ++d) name.push_back(static_cast<char16_t>(*d));
-  return name;
+  std::array<char16_t, 16> buffer;
+  return std::u16string(numbered_name(field.position, buffer));
 }
 
 Variant convert_item(const Variant& item, FieldType type) {

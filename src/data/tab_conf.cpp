@@ -11,22 +11,22 @@ using enum lobix::FieldType;
 
 // Item, property position, type: the 16 fields of a catalogue entry.
 constexpr std::array<Field, 16> kFields{{
-{1, 13, u"", Long},
-{2, 9, u"", Boolean},
-{3, 6, u"", String},
-{4, 15, u"", String},
-{5, 11, u"", Boolean},
-{6, 8, u"", String},
-{7, 10, u"", String},
-{8, 1, u"", String},
-{9, 5, u"", Boolean},
-{10, 0, u"", Long},
-{11, 14, u"", Boolean},
-{12, 12, u"", Boolean},
-{13, 4, u"", String},
-{14, 2, u"", String},
-{15, 7, u"", String},
-{16, 3, u"", String},
+    {1, 13, u"", Long},
+    {2, 9, u"", Boolean},
+    {3, 6, u"", String},
+    {4, 15, u"", String},
+    {5, 11, u"", Boolean},
+    {6, 8, u"", String},
+    {7, 10, u"", String},
+    {8, 1, u"", String},
+    {9, 5, u"", Boolean},
+    {10, 0, u"", Long},
+    {11, 14, u"", Boolean},
+    {12, 12, u"", Boolean},
+    {13, 4, u"", String},
+    {14, 2, u"", String},
+    {15, 7, u"", String},
+    {16, 3, u"", String},
 }};
 
 }  // namespace

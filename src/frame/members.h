@@ -71,6 +71,7 @@ class MemberTable {
 
  private:
   std::vector<Member> members_;
+  std::vector<uint32_t> by_name_;  // positions, ordered by name without regard to letter case
 };
 
 // Calls a member with the platform's rules: omitted optional arguments take their defaults,

@@ -14,6 +14,7 @@
 #include "frame/members.h"
 #include "frame/object.h"
 #include "platform/components.h"
+#include "sdk/records.h"
 
 namespace halvora::test {
 
@@ -171,11 +172,13 @@ class FakeWorld {
 
 // Operations of the connection with their arity; Conectar takes the user and password by
 // reference and scribbles on them, so a caller that hands its own variables over would notice.
+// The later operations do the same with every argument.
 struct FakeOperation {
   const char16_t* name;
   int arity;
+  bool scribbles = false;
 };
-inline constexpr std::array<FakeOperation, 9> kFakeOperations{{
+inline constexpr std::array<FakeOperation, 25> kFakeOperations{{
     {u"CadenaPrueba", 0},
     {u"Conectar", 3},
     {u"ListarHuespedesEnCasa", 0},
@@ -185,6 +188,22 @@ inline constexpr std::array<FakeOperation, 9> kFakeOperations{{
     {u"RegistrarCargo", 1},
     {u"ListarCargos", 5},
     {u"BuscarCargos", 1},
+    {u"LeerConfiguracion", 0},
+    {u"LeerTablaHotel", 0},
+    {u"FolioPorOperacion", 1, true},
+    {u"ListarMaestroHuespedes", 0},
+    {u"BuscarMaestroHuespedes", 1, true},
+    {u"ListarCupones", 0},
+    {u"CuponesPorHuesped", 2, true},
+    {u"CuponesPorHabitacion", 2, true},
+    {u"GuardarCupon", 1, true},
+    {u"TipoCuponPorClave", 1, true},
+    {u"TipoCuponPorNombre", 1, true},
+    {u"ListarTablasConfiguracion", 0},
+    {u"ClaveTablaPorTipo", 1, true},
+    {u"TipoPorClaveTabla", 1, true},
+    {u"TablasEstadoPorTipo", 1, true},
+    {u"InfComercialPorHuesped", 2, true},
 }};
 
 class FakeSdk : public Object {
@@ -197,6 +216,8 @@ class FakeSdk : public Object {
     std::u16string_view name = kFakeOperations[I].name;
     Variant result = FakeWorld::current()->run(name, args);
     if (name == u"Conectar") args[1] = args[2] = Variant(u"scribbled");
+    if (kFakeOperations[I].scribbles)
+      for (Variant& arg : args) arg = Variant(u"scribbled");
     return result;
   }
 
@@ -213,8 +234,9 @@ class FakeSdk : public Object {
       m.name = kFakeOperations[i].name;
       m.kind = MemberKind::Method;
       m.result = VarType::Variant;
+      bool by_ref = m.name == u"Conectar" || kFakeOperations[i].scribbles;
       for (int a = 0; a < kFakeOperations[i].arity; ++a)
-        m.params.push_back({u"arg", VarType::Variant, m.name == u"Conectar", false, {}});
+        m.params.push_back({u"arg", VarType::Variant, by_ref, false, {}});
       m.call = call;
       return m;
     };
@@ -234,6 +256,9 @@ inline ObjectRef FakeWorld::create(std::u16string_view class_name) {
       record_table(charge_record_layout(), std::make_index_sequence<kMaxFakeProperties>{});
   if (name == u"RegistroDatosHuesped") return std::make_shared<FakeRecord>(name, guest);
   if (name == u"RegistroCargo") return std::make_shared<FakeRecord>(name, charge);
+  // The later record classes are the substitute's own: their layouts were transcribed apart from
+  // the library's field tables, so a fill into them checks one against the other.
+  if (sdk::RecordRef record = sdk::create_record(name)) return record;
   throw Error(429, u"ActiveX component can't create object");
 }
 
