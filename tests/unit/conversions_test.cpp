@@ -16,24 +16,17 @@
 
 #include "frame/error.h"
 #include "frame/text.h"
+#include "support/calls.h"
 
 namespace halvora {
 namespace {
 
+using test::error_of;
 std::string u8(std::u16string_view s) {
   return utf16_to_utf8(s);
 }
 
 // The error number a call raises, 0 when it returns.
-int32_t error_of(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const Error& e) {
-    return e.number();
-  }
-  return 0;
-}
-
 RegionalSettings german() {
   RegionalSettings rs;
   rs.decimal = u',';

@@ -9,36 +9,18 @@
 #include "data/db_capct.h"
 #include "data/db_datos.h"
 #include "frame/conversions.h"
+#include "support/calls.h"
 #include "unit/data_fake_sdk.h"
 
 namespace halvora {
 namespace {
 
+using test::call;
+using test::error_of;
 using test::FakeRecord;
 using test::FakeWorld;
-
-std::vector<std::u16string> texts(const ObjectRef& c) {
-  std::vector<std::u16string> out;
-  for (const Variant& v : dynamic_cast<Collection&>(*c).items()) out.push_back(v.string());
-  return out;
-}
-
-template <class F>
-int32_t error_of(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.number();
-  }
-  return 0;
-}
-
-Variant call(Object& o, std::u16string_view name, std::vector<Variant> args = {}) {
-  return invoke(o, name, CallKind::Method, args);
-}
-ObjectRef get(Object& o, std::u16string_view name) {
-  return invoke(o, name, CallKind::Get).object();
-}
+using test::get;
+using test::texts;
 
 // A guest text of `n` fields that all read as their types.
 std::u16string guest_text(std::size_t n) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frame/conversions.h"
+#include "support/calls.h"
 #include "unit/data_fake_sdk.h"
 
 namespace halvora {
@@ -16,22 +17,8 @@ namespace {
 
 using lobix::Entries;
 using lobix::FieldType;
-
-std::vector<std::u16string> texts(const Collection& c) {
-  std::vector<std::u16string> out;
-  for (const Variant& v : c.items()) out.push_back(v.string());
-  return out;
-}
-
-template <class F>
-int32_t error_of(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::error_of;
+using test::texts;
 
 using Items = std::vector<std::u16string>;
 

@@ -19,6 +19,7 @@
 #include "frame/conversions.h"
 #include "frame/text.h"
 #include "sdk/records.h"
+#include "support/calls.h"
 #include "unit/data_fake_sdk.h"
 
 namespace halvora {
@@ -26,32 +27,14 @@ namespace {
 
 using lobix::Field;
 using lobix::FieldType;
+using test::call;
+using test::error_of;
 using test::FakeWorld;
+using test::get;
+using test::texts;
 using Texts = std::vector<std::u16string>;
 using Args = std::vector<Variant>;
 
-Texts texts(const ObjectRef& c) {
-  Texts out;
-  for (const Variant& v : dynamic_cast<Collection&>(*c).items()) out.push_back(v.string());
-  return out;
-}
-
-template <class F>
-int32_t error_of(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.number();
-  }
-  return 0;
-}
-
-Variant call(Object& o, std::u16string_view name, Args args = {}) {
-  return invoke(o, name, CallKind::Method, args);
-}
-ObjectRef get(Object& o, std::u16string_view name) {
-  return invoke(o, name, CallKind::Get).object();
-}
 void put(Object& o, std::u16string_view name, ObjectRef value) {
   Args v{Variant(std::move(value))};
   invoke(o, name, CallKind::Set, v);

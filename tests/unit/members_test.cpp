@@ -8,20 +8,13 @@
 #include "frame/collection.h"
 #include "frame/registry.h"
 #include "services/document.h"
+#include "support/calls.h"
 #include "support/test_env.h"
 
 namespace halvora {
 namespace {
 
-int32_t error_of(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.number();
-  }
-  return 0;
-}
-
+using test::error_of;
 TEST(MemberTable, DocumentInterfaceOrderGivesTheDispatchIdentifiers) {
   const std::pair<const char16_t*, int32_t> expected[] = {
       {u"TarjetaVIP", 0x40030000},   {u"SocioVIP", 0x40030001},   {u"DllMain", 0x60030002},

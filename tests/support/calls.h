@@ -1,0 +1,44 @@
+// Calling objects as hosts do, by name, and reading what comes back, for the unit tests.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "frame/collection.h"
+#include "frame/error.h"
+#include "frame/members.h"
+
+namespace halvora::test {
+
+// The number of the Error `f` raises; 0 when it raises none.
+template <class F>
+int32_t error_of(F&& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+inline std::vector<std::u16string> texts(const Collection& c) {
+  std::vector<std::u16string> out;
+  for (const Variant& v : c.items()) out.push_back(v.string());
+  return out;
+}
+
+// The items of a collection held as an object.
+inline std::vector<std::u16string> texts(const ObjectRef& c) {
+  return texts(dynamic_cast<Collection&>(*c));
+}
+
+inline Variant call(Object& o, std::u16string_view name, std::vector<Variant> args = {}) {
+  return invoke(o, name, CallKind::Method, args);
+}
+
+inline ObjectRef get(Object& o, std::u16string_view name) {
+  return invoke(o, name, CallKind::Get).object();
+}
+
+}  // namespace halvora::test
