@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -31,8 +32,24 @@ class Database {
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
+  // The row a query stands on. Columns count from 0 and are read once each, in order (the
+  // ODBC driver hands each value over once); NULL reads as nothing, 0 or 0.
+  class Cursor {
+   public:
+    virtual void append_text(int column, std::u16string& out) const = 0;
+    virtual double number(int column) const = 0;
+    virtual int64_t integer(int column) const = 0;
+
+   protected:
+    ~Cursor() = default;
+  };
+
   // Runs one statement; parameters: Empty (NULL), Boolean, Long, Double, Date, String.
   void execute(std::u16string_view sql, std::span<const Variant> params = {});
+  // Runs a query and hands every row to `on_row` as the backend holds it: long answers are
+  // written straight from there, with no value copied on the way.
+  void for_each_row(std::u16string_view sql, std::span<const Variant> params,
+                    const std::function<void(const Cursor&)>& on_row);
   // Runs a query and reads each column as the given type; NULL reads as the type's zero value.
   std::vector<Row> query(std::u16string_view sql, std::span<const Variant> params,
                          std::span<const VarType> columns);

@@ -1,8 +1,10 @@
 #include "store.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
+#include "frame/conversions.h"
 #include "frame/error.h"
 #include "frame/text.h"
 #include "os.h"
@@ -167,6 +169,9 @@ std::vector<std::vector<Variant>> select_records(Database& db, const RecordLayou
   return db.query(sql, params, types);
 }
 
+// The most text select_answers sets aside at once, in characters.
+constexpr std::size_t kMostReserved = std::size_t{32} << 20;
+
 std::u16string select_answers(Database& db, const RecordLayout& layout,
                               std::u16string_view condition, std::span<const Variant> params,
                               std::size_t limit) {
@@ -181,19 +186,46 @@ std::u16string select_answers(Database& db, const RecordLayout& layout,
   if (!condition.empty()) sql += u" WHERE " + std::u16string(condition);
   sql += u" ORDER BY rowid";
   if (limit) sql += u" LIMIT " + utf8_to_utf16(std::to_string(limit));
+  // A list of thousands of records runs to megabytes. Grown by doubling, the text would be
+  // copied into fresh memory again and again; sized once after the first record for as many
+  // records as the table can hold, it is written in place. What is never written is never
+  // touched, so the reserve costs only address space.
+  const VarType count_type[] = {VarType::Long};
+  std::size_t most = static_cast<std::size_t>(std::max<int32_t>(
+      1, db.query(u"SELECT COALESCE(MAX(rowid), 0) FROM " + std::u16string(layout.table), {},
+                  count_type)
+             .at(0)
+             .at(0)
+             .get<int32_t>()));
+  if (limit) most = std::min(most, limit);
+  const RegionalSettings& settings = regional();
   std::u16string answers;
-  bool first = true;
-  for (const Row& row : db.query(sql, params, types)) {
-    if (!first) answers += u'*';
-    first = false;
-    for (std::size_t i = 0; i < row.size(); ++i) {
+  std::size_t rows = 0;
+  db.for_each_row(sql, params, [&](const Database::Cursor& row) {
+    if (rows == 1) answers.reserve(std::min(kMostReserved, answers.size() * 5 / 4 * most));
+    if (rows++) answers += u'*';
+    for (std::size_t i = 0; i < types.size(); ++i) {
       if (i) answers += u'|';
-      if (row[i].type() == VarType::String)
-        answers += row[i].get<std::u16string>();
-      else
-        answers += answer_text(row[i]);
+      int column = static_cast<int>(i);
+      switch (types[i]) {
+        case VarType::String:
+          row.append_text(column, answers);
+          break;
+        case VarType::Double:
+          answers += double_to_text(row.number(column), settings);
+          break;
+        case VarType::Date:
+          answers += date_to_text(Date{row.number(column)}, settings);
+          break;
+        case VarType::Boolean:
+          answers += row.integer(column) ? u"True" : u"False";
+          break;
+        default:
+          answers += to_string(Variant(static_cast<int32_t>(row.integer(column))));
+          break;
+      }
     }
-  }
+  });
   return answers;
 }
 

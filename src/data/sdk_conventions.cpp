@@ -74,7 +74,10 @@ Variant call(const Connection& c, std::u16string_view operation,
 
 std::u16string call_text(const Connection& c, std::u16string_view operation,
                          std::initializer_list<Variant> args) {
-  return to_string(call(c, operation, args));
+  Variant answer = call(c, operation, args);
+  // A list answer can run to megabytes: taken over, not copied.
+  if (answer.type() == VarType::String) return std::move(answer.get<std::u16string>());
+  return to_string(answer);
 }
 
 std::vector<std::u16string_view> cut(std::u16string_view text, std::u16string_view separator) {

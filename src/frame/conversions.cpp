@@ -293,8 +293,8 @@ std::optional<long long> read_date(Scanner& s, const RegionalSettings& rs) {
 // ---- Text writing -------------------------------------------------------------------------
 
 // `value` in decimal, zeros in front up to `width` characters (the sign counts, as in printf's
-// "%0*lld"). Written by hand: long lists format thousands of dates.
-std::u16string padded(long long value, int width) {
+// "%0*lld"), appended to `out`. Written by hand: long lists format thousands of dates.
+void append_padded(std::u16string& out, long long value, int width) {
   char16_t buf[24];
   char16_t* end = buf + sizeof buf / sizeof buf[0];
   char16_t* p = end;
@@ -307,7 +307,13 @@ std::u16string padded(long long value, int width) {
   int sign = value < 0 ? 1 : 0;
   while (end - p + sign < width) *--p = u'0';
   if (sign) *--p = u'-';
-  return std::u16string(p, end);
+  out.append(p, end);
+}
+
+std::u16string padded(long long value, int width) {
+  std::u16string out;
+  append_padded(out, value, width);
+  return out;
 }
 
 [[noreturn]] void fail(int32_t number) {
@@ -561,6 +567,21 @@ std::u16string double_to_text(double value, const RegionalSettings& rs) {
   if (std::fabs(value) < 1e15 && value == std::trunc(value))
     return padded(static_cast<long long>(value), 1);
   char buf[64];
+  // Amounts and rates: when the shortest text that reads back as the value has at most 15
+  // significant digits, rounding to 15 digits gives those same digits, so that text is the
+  // answer (the binary value is far closer to it than half a unit of the 15th digit).
+  if (std::fabs(value) >= 1e-4 && std::fabs(value) < 1e15) {
+    auto shortest = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    std::string_view text(buf, static_cast<std::size_t>(shortest.ptr - buf));
+    std::size_t first = text.find_first_not_of("-0.");
+    std::size_t significant = 0;
+    for (std::size_t k = first; k < text.size(); ++k) significant += text[k] != '.';
+    if (significant <= 15) {
+      std::u16string out = ascii_to_u16(text);
+      if (std::size_t dot = out.find(u'.'); dot != std::u16string::npos) out[dot] = rs.decimal;
+      return out;
+    }
+  }
   auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
   std::string sci(buf, res.ptr);  // "-d.dddddddddddddde+XX"
   bool negative = sci[0] == '-';
@@ -613,35 +634,52 @@ std::u16string date_to_text(Date value, const RegionalSettings& rs) {
     ++day;
   }
 
-  std::u16string date, time;
+  std::u16string out;
+  out.reserve(24);
   if (day != 0) {
     Civil c = civil_from_days(day + kEpoch);
-    const std::u16string sep(1, rs.date_separator);
+    const char16_t sep = rs.date_separator;
     switch (rs.date_order) {
       case DateOrder::MDY:
-        date = padded(c.month, 1) + sep + padded(c.day, 1) + sep + padded(c.year, 4);
+        append_padded(out, c.month, 1);
+        out += sep;
+        append_padded(out, c.day, 1);
+        out += sep;
+        append_padded(out, c.year, 4);
         break;
       case DateOrder::DMY:
-        date = padded(c.day, 2) + sep + padded(c.month, 2) + sep + padded(c.year, 4);
+        append_padded(out, c.day, 2);
+        out += sep;
+        append_padded(out, c.month, 2);
+        out += sep;
+        append_padded(out, c.year, 4);
         break;
       case DateOrder::YMD:
-        date = padded(c.year, 4) + sep + padded(c.month, 2) + sep + padded(c.day, 2);
+        append_padded(out, c.year, 4);
+        out += sep;
+        append_padded(out, c.month, 2);
+        out += sep;
+        append_padded(out, c.day, 2);
         break;
     }
   }
   if (day == 0 || secs != 0) {
+    if (!out.empty()) out += u' ';
     long long h = secs / 3600, m = secs / 60 % 60, s = secs % 60;
-    if (rs.time_24h) {
-      time = padded(h, 2);
-    } else {
-      time = padded(h % 12 == 0 ? 12 : h % 12, 1);
+    if (rs.time_24h)
+      append_padded(out, h, 2);
+    else
+      append_padded(out, h % 12 == 0 ? 12 : h % 12, 1);
+    out += u':';
+    append_padded(out, m, 2);
+    out += u':';
+    append_padded(out, s, 2);
+    if (!rs.time_24h) {
+      out += u' ';
+      out += h < 12 ? rs.am : rs.pm;
     }
-    time += u":" + padded(m, 2) + u":" + padded(s, 2);
-    if (!rs.time_24h) time += u" " + (h < 12 ? rs.am : rs.pm);
   }
-  if (date.empty()) return time;
-  if (time.empty()) return date;
-  return date + u" " + time;
+  return out;
 }
 
 }  // namespace halvora

@@ -4,11 +4,16 @@ namespace halvora {
 
 std::u16string utf8_to_utf16(std::string_view in) {
   std::u16string out;
-  out.reserve(in.size());
+  append_utf8(out, in);
+  return out;
+}
+
+void append_utf8(std::u16string& out, std::string_view in) {
+  out.reserve(out.size() + in.size());
   // Replies are mostly ASCII: copy that run first without decoding.
   std::size_t ascii = 0;
   while (ascii < in.size() && static_cast<unsigned char>(in[ascii]) < 0x80) ++ascii;
-  out.assign(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(ascii));
+  out.append(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(ascii));
   std::size_t i = ascii;
   auto bad = [&] {
     out.push_back(0xFFFD);
@@ -50,7 +55,6 @@ std::u16string utf8_to_utf16(std::string_view in) {
     }
     i += extra + 1;
   }
-  return out;
 }
 
 std::string utf16_to_utf8(std::u16string_view in) {

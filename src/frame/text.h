@@ -8,6 +8,8 @@ namespace halvora {
 
 // Invalid sequences become U+FFFD rather than failing: text from files and peers is not trusted.
 std::u16string utf8_to_utf16(std::string_view in);
+// The same, appended to `out`.
+void append_utf8(std::u16string& out, std::string_view in);
 std::string utf16_to_utf8(std::u16string_view in);
 
 // The platform's Trim: spaces only (U+0020), both ends.

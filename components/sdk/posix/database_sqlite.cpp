@@ -74,26 +74,7 @@ class Statement {
     fail(db_, u"Statement failed");
   }
 
-  // A column as the type the caller expects; NULL reads as the type's zero value.
-  Variant column(int c, VarType type) const {
-    switch (type) {
-      case VarType::String: {
-        // The file keeps UTF-8: read it as stored and convert once, rather than have SQLite
-        // convert into a buffer of its own first.
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(handle_, c));
-        std::size_t bytes = static_cast<std::size_t>(sqlite3_column_bytes(handle_, c));
-        return Variant(text ? utf8_to_utf16(std::string_view(text, bytes)) : std::u16string());
-      }
-      case VarType::Double:
-        return Variant(sqlite3_column_double(handle_, c));
-      case VarType::Date:
-        return Variant(Date{sqlite3_column_double(handle_, c)});
-      case VarType::Boolean:
-        return Variant(sqlite3_column_int64(handle_, c) != 0);
-      default:
-        return Variant(static_cast<int32_t>(sqlite3_column_int64(handle_, c)));
-    }
-  }
+  sqlite3_stmt* get() const { return handle_; }
 
  private:
   sqlite3* db_;
@@ -112,8 +93,11 @@ Database::~Database() = default;
 
 std::unique_ptr<Database> Database::open(const std::u16string& path) {
   auto handles = std::make_unique<Handles>();
-  int rc = sqlite3_open_v2(utf16_to_utf8(path).c_str(), &handles->db,
-                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  // A connection belongs to one data-access object on the host's thread: it needs none of the
+  // library's locking, which otherwise takes a mutex for every value read.
+  int rc =
+      sqlite3_open_v2(utf16_to_utf8(path).c_str(), &handles->db,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     if (!handles->db)
       throw Error(kDatabaseError, u"Cannot open the database: out of memory", kSdkSource);
@@ -130,19 +114,35 @@ void Database::execute(std::u16string_view sql, std::span<const Variant> params)
   }
 }
 
-std::vector<Row> Database::query(std::u16string_view sql, std::span<const Variant> params,
-                                 std::span<const VarType> columns) {
+namespace {
+
+class SqliteCursor final : public Database::Cursor {
+ public:
+  explicit SqliteCursor(sqlite3_stmt* st) : st_(st) {}
+
+  // The file keeps UTF-8: read it as stored and convert once, into the caller's text, rather
+  // than have SQLite convert into a buffer of its own first.
+  void append_text(int column, std::u16string& out) const override {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st_, column));
+    if (!text) return;
+    append_utf8(
+        out, std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(st_, column))));
+  }
+  double number(int column) const override { return sqlite3_column_double(st_, column); }
+  int64_t integer(int column) const override { return sqlite3_column_int64(st_, column); }
+
+ private:
+  sqlite3_stmt* st_;
+};
+
+}  // namespace
+
+void Database::for_each_row(std::u16string_view sql, std::span<const Variant> params,
+                            const std::function<void(const Cursor&)>& on_row) {
   Statement st(handles_->db, sql);
   st.bind(params);
-  std::vector<Row> rows;
-  while (st.step()) {
-    Row row;
-    row.reserve(columns.size());
-    for (std::size_t c = 0; c < columns.size(); ++c)
-      row.push_back(st.column(static_cast<int>(c), columns[c]));
-    rows.push_back(std::move(row));
-  }
-  return rows;
+  SqliteCursor cursor(st.get());
+  while (st.step()) on_row(cursor);
 }
 
 }  // namespace halvora::sdk

@@ -110,18 +110,15 @@ void run(SQLHSTMT st, std::u16string_view sql, std::span<const Variant> params,
   if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) fail(SQL_HANDLE_STMT, st, u"Statement failed");
 }
 
-std::u16string read_text(SQLHSTMT st, SQLUSMALLINT column, bool& null) {
-  std::u16string out;
+// Text arrives in pieces as long as the buffer; all of them go onto `out`.
+void append_column_text(SQLHSTMT st, SQLUSMALLINT column, std::u16string& out) {
   char16_t buffer[1024];
   for (;;) {
     SQLLEN length = 0;
     SQLRETURN rc = SQLGetData(st, column, SQL_C_WCHAR, buffer, sizeof buffer, &length);
     if (rc == SQL_NO_DATA) break;
     if (!SQL_SUCCEEDED(rc)) fail(SQL_HANDLE_STMT, st, u"Cannot read a value");
-    if (length == SQL_NULL_DATA) {
-      null = true;
-      break;
-    }
+    if (length == SQL_NULL_DATA) break;
     std::size_t room = sizeof buffer / sizeof(char16_t) - 1;
     std::size_t got = (length == SQL_NO_TOTAL || static_cast<std::size_t>(length) / 2 > room)
                           ? room
@@ -129,8 +126,35 @@ std::u16string read_text(SQLHSTMT st, SQLUSMALLINT column, bool& null) {
     out.append(buffer, got);
     if (rc == SQL_SUCCESS) break;
   }
-  return out;
 }
+
+template <class T>
+T read_fixed(SQLHSTMT st, SQLUSMALLINT column, SQLSMALLINT c_type) {
+  T value{};
+  SQLLEN length = 0;
+  if (!SQL_SUCCEEDED(SQLGetData(st, column, c_type, &value, 0, &length)))
+    fail(SQL_HANDLE_STMT, st, u"Cannot read a value");
+  return length == SQL_NULL_DATA ? T{} : value;
+}
+
+class OdbcCursor final : public Database::Cursor {
+ public:
+  explicit OdbcCursor(SQLHSTMT st) : st_(st) {}
+  void append_text(int column, std::u16string& out) const override {
+    append_column_text(st_, number_of(column), out);
+  }
+  double number(int column) const override {
+    return read_fixed<double>(st_, number_of(column), SQL_C_DOUBLE);
+  }
+  int64_t integer(int column) const override {
+    return read_fixed<SQLBIGINT>(st_, number_of(column), SQL_C_SBIGINT);
+  }
+
+ private:
+  // ODBC counts columns from 1.
+  static SQLUSMALLINT number_of(int column) { return static_cast<SQLUSMALLINT>(column + 1); }
+  SQLHSTMT st_;
+};
 
 }  // namespace
 
@@ -178,56 +202,18 @@ void Database::execute(std::u16string_view sql, std::span<const Variant> params)
   run(st.get(), sql, params, bound);
 }
 
-std::vector<Row> Database::query(std::u16string_view sql, std::span<const Variant> params,
-                                 std::span<const VarType> columns) {
+void Database::for_each_row(std::u16string_view sql, std::span<const Variant> params,
+                            const std::function<void(const Cursor&)>& on_row) {
   Statement st(handles_->dbc);
   std::vector<Bound> bound;
   run(st.get(), sql, params, bound);
-  std::vector<Row> rows;
+  OdbcCursor cursor(st.get());
   for (;;) {
     SQLRETURN rc = SQLFetch(st.get());
     if (rc == SQL_NO_DATA) break;
     if (!SQL_SUCCEEDED(rc)) fail(SQL_HANDLE_STMT, st.get(), u"Cannot read a row");
-    Row row;
-    row.reserve(columns.size());
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-      auto col = static_cast<SQLUSMALLINT>(c + 1);
-      SQLLEN length = 0;
-      switch (columns[c]) {
-        case VarType::String: {
-          bool null = false;
-          row.emplace_back();
-          row.back() = Variant(read_text(st.get(), col, null));
-          break;
-        }
-        case VarType::Double:
-        case VarType::Date: {
-          double d = 0;
-          if (!SQL_SUCCEEDED(SQLGetData(st.get(), col, SQL_C_DOUBLE, &d, 0, &length)))
-            fail(SQL_HANDLE_STMT, st.get(), u"Cannot read a value");
-          if (length == SQL_NULL_DATA) d = 0;
-          if (columns[c] == VarType::Date)
-            row.emplace_back(Date{d});
-          else
-            row.emplace_back(d);
-          break;
-        }
-        default: {
-          SQLBIGINT i = 0;
-          if (!SQL_SUCCEEDED(SQLGetData(st.get(), col, SQL_C_SBIGINT, &i, 0, &length)))
-            fail(SQL_HANDLE_STMT, st.get(), u"Cannot read a value");
-          if (length == SQL_NULL_DATA) i = 0;
-          if (columns[c] == VarType::Boolean)
-            row.emplace_back(i != 0);
-          else
-            row.emplace_back(static_cast<int32_t>(i));
-          break;
-        }
-      }
-    }
-    rows.push_back(std::move(row));
+    on_row(cursor);
   }
-  return rows;
 }
 
 }  // namespace halvora::sdk
