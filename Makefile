@@ -41,11 +41,14 @@ demo: build
 bench: build
 	@$(BUILD_DIR)/bin/halvora-bench
 
+# Tracked files and new ones not yet added, so a file is formatted before its first commit.
+SOURCES_CMD = git ls-files --cached --others --exclude-standard '*.cpp' '*.h'
+
 format:
-	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+	@$(SOURCES_CMD) | xargs clang-format -i
 
 format-check: setup
-	@git ls-files '*.cpp' '*.h' | xargs -r clang-format --dry-run --Werror
+	@$(SOURCES_CMD) | xargs -r clang-format --dry-run --Werror
 
 clean:
 	@rm -rf $(BUILD_DIR) build-win
