@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "frame/conversions.h"
 #include "frame/error.h"
 #include "frame/text.h"
 #include "os.h"
@@ -198,7 +197,6 @@ std::u16string select_answers(Database& db, const RecordLayout& layout,
              .at(0)
              .get<int32_t>()));
   if (limit) most = std::min(most, limit);
-  const RegionalSettings& settings = regional();
   std::u16string answers;
   std::size_t rows = 0;
   db.for_each_row(sql, params, [&](const Database::Cursor& row) {
@@ -212,16 +210,16 @@ std::u16string select_answers(Database& db, const RecordLayout& layout,
           row.append_text(column, answers);
           break;
         case VarType::Double:
-          answers += double_to_text(row.number(column), settings);
+          answers += answer_text(Variant(row.number(column)));
           break;
         case VarType::Date:
-          answers += date_to_text(Date{row.number(column)}, settings);
+          answers += answer_text(Variant(Date{row.number(column)}));
           break;
         case VarType::Boolean:
-          answers += row.integer(column) ? u"True" : u"False";
+          answers += answer_text(Variant(row.integer(column) != 0));
           break;
         default:
-          answers += to_string(Variant(static_cast<int32_t>(row.integer(column))));
+          answers += answer_text(Variant(static_cast<int32_t>(row.integer(column))));
           break;
       }
     }
