@@ -8,22 +8,6 @@
 
 namespace halvora {
 
-namespace {
-
-// The order of names that iequals treats as equal: ASCII letters without regard to case.
-int compare_folded(std::u16string_view a, std::u16string_view b) {
-  std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
-    if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
-}  // namespace
-
 MemberTable::MemberTable(std::initializer_list<Member> members) : members_(members) {
   for (std::size_t i = 0; i < members_.size(); ++i) {
     Member& m = members_[i];
@@ -36,16 +20,16 @@ MemberTable::MemberTable(std::initializer_list<Member> members) : members_(membe
   // Records have a few hundred properties and a fill looks each one up by name; a stable sort
   // keeps the first of two names that differ only in case the one found.
   std::stable_sort(by_name_.begin(), by_name_.end(), [this](uint32_t a, uint32_t b) {
-    return compare_folded(members_[a].name, members_[b].name) < 0;
+    return compare_ignoring_case(members_[a].name, members_[b].name) < 0;
   });
 }
 
 const Member* MemberTable::find(std::u16string_view name) const {
   auto at = std::lower_bound(by_name_.begin(), by_name_.end(), name,
                              [this](uint32_t i, std::u16string_view key) {
-                               return compare_folded(members_[i].name, key) < 0;
+                               return compare_ignoring_case(members_[i].name, key) < 0;
                              });
-  if (at == by_name_.end() || compare_folded(members_[*at].name, name) != 0) return nullptr;
+  if (at == by_name_.end() || compare_ignoring_case(members_[*at].name, name) != 0) return nullptr;
   return &members_[*at];
 }
 

@@ -99,15 +99,19 @@ std::u16string trim_spaces(std::u16string_view in) {
   return std::u16string(in.substr(b, e - b + 1));
 }
 
-bool iequals(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
+int compare_ignoring_case(std::u16string_view a, std::u16string_view b) {
+  std::size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (std::size_t i = 0; i < n; ++i) {
     char16_t x = a[i], y = b[i];
     if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
     if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
-    if (x != y) return false;
+    if (x != y) return x < y ? -1 : 1;
   }
-  return true;
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool iequals(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() && compare_ignoring_case(a, b) == 0;
 }
 
 }  // namespace halvora

@@ -18,6 +18,9 @@ std::u16string trim_spaces(std::u16string_view in);
 // Case-insensitive comparison for member and class names (ASCII letters only, like the
 // names that the registry holds).
 bool iequals(std::u16string_view a, std::u16string_view b);
+// The order that goes with iequals: negative, zero or positive as `a` sorts before, with or after
+// `b`, ASCII letters without regard to case.
+int compare_ignoring_case(std::u16string_view a, std::u16string_view b);
 
 inline std::u16string operator""_u(const char16_t* s, std::size_t n) {
   return {s, n};
