@@ -4,7 +4,8 @@ WIN_DIR ?= build-win
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all setup build build-win test test-native test-win demo bench format format-check clean
+.PHONY: all setup build build-win test test-native test-win demo bench format format-check \
+  layer-check clean
 
 all: build
 
@@ -27,7 +28,7 @@ $(WIN_DIR)/CMakeCache.txt: | setup
 build-win: build $(WIN_DIR)/CMakeCache.txt
 	@cmake --build $(WIN_DIR) -j $(JOBS) -- --no-print-directory
 
-test: format-check test-native test-win
+test: format-check layer-check test-native test-win
 
 test-native: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
@@ -49,6 +50,10 @@ format:
 
 format-check: setup
 	@$(SOURCES_CMD) | xargs -r clang-format --dry-run --Werror
+
+# Includes follow the layers of docs/design.md.
+layer-check:
+	@bash scripts/check_layers.sh
 
 clean:
 	@rm -rf $(BUILD_DIR) build-win

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "frame/text.h"
+#include "automation/text.h"
 #include "platform/http.h"
 #include "platform/xml.h"
 #include "services/e_rev_max.h"

@@ -6,10 +6,10 @@
 
 #include <string>
 
+#include "automation/conversions.h"
+#include "automation/members.h"
 #include "data/confi.h"
 #include "data/sdk_conventions.h"
-#include "frame/conversions.h"
-#include "frame/members.h"
 #include "platform/components.h"
 #include "sdk/records.h"
 
@@ -23,13 +23,13 @@ std::u16string config_text() {
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (i) text += u"|";
     switch (fields[i].type) {
-      case lobix::FieldType::String:
+      case sdk::FieldType::String:
         text += u"CONFIGURATION VALUE";
         break;
-      case lobix::FieldType::Boolean:
+      case sdk::FieldType::Boolean:
         text += u"True";
         break;
-      case lobix::FieldType::Date:
+      case sdk::FieldType::Date:
         text += u"1/2/2024";
         break;
       default:
@@ -83,7 +83,7 @@ void BM_GetConfiConfigSplitOnly(benchmark::State& state) {
   const std::u16string text = config_text();
   for (auto _ : state) {
     Collection fields;
-    lobix::add_fields(fields, text, lobix::kFieldSeparator);
+    sdk::add_fields(fields, text, sdk::kFieldSeparator);
     benchmark::DoNotOptimize(fields.Count());
   }
 }

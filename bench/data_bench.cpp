@@ -8,13 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "automation/conversions.h"
+#include "automation/text.h"
 #include "data/db_datos.h"
 #include "data/sdk_conventions.h"
-#include "frame/conversions.h"
-#include "frame/text.h"
 #include "sdk/records.h"
 #include "sdk/store.h"
-#include "unit/data_fake_sdk.h"
+#include "support/fake_sdk.h"
 
 namespace halvora {
 namespace {
@@ -26,10 +26,10 @@ std::u16string guest_text() {
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (i) text += u"|";
     switch (fields[i].type) {
-      case lobix::FieldType::Date:
+      case sdk::FieldType::Date:
         text += u"1/2/2024";
         break;
-      case lobix::FieldType::String:
+      case sdk::FieldType::String:
         text += u"GUEST FIELD TEXT";
         break;
       default:
@@ -58,11 +58,11 @@ void BM_SplitEntriesAndFields(benchmark::State& state) {
   const std::u16string& text = big_answer();
   for (auto _ : state) {
     Collection entries;
-    lobix::add_entries(entries, text, lobix::Entries::SkipBlank);
+    sdk::add_entries(entries, text, sdk::Entries::SkipBlank);
     std::size_t fields = 0;
     for (const Variant& e : entries.items()) {
       Collection one;
-      lobix::add_fields(one, e.string(), u"|");
+      sdk::add_fields(one, e.string(), u"|");
       fields += one.items().size();
     }
     benchmark::DoNotOptimize(fields);

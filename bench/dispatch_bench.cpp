@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "frame/members.h"
+#include "automation/members.h"
 #include "services/document.h"
 
 namespace {

@@ -9,9 +9,10 @@
 #include <map>
 #include <string>
 
-#include "frame/soap.h"
-#include "frame/text.h"
+#include "automation/text.h"
+#include "library/wiring.h"
 #include "support/http_server.h"
+#include "web/soap.h"
 
 namespace {
 
@@ -172,6 +173,7 @@ constexpr Pair kPairs[] = {
 }  // namespace
 
 int main(int argc, char** argv) {
+  halvora::wire_library();
   benchmark::Initialize(&argc, argv);
   MedianReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

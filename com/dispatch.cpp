@@ -7,9 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "frame/collection.h"
-#include "frame/soap.h"
-#include "frame/text.h"
+#include "automation/collection.h"
+#include "automation/text.h"
 #include "variant_com.h"
 
 namespace halvora::com {

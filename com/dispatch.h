@@ -12,10 +12,10 @@
 #include <string>
 #include <string_view>
 
-#include "frame/error.h"
-#include "frame/members.h"
-#include "frame/object.h"
-#include "frame/registry.h"
+#include "automation/error.h"
+#include "automation/members.h"
+#include "automation/object.h"
+#include "library/registry.h"
 
 // Lets our Invoke and the variant conversions recognise a dispatch pointer as one of ours and
 // reach the object behind it without going through its members. In-process only: the interface

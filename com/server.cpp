@@ -9,6 +9,7 @@
 #include <string>
 
 #include "dispatch.h"
+#include "library/wiring.h"
 
 namespace halvora::com {
 
@@ -131,6 +132,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     g_module = instance;
     DisableThreadLibraryCalls(instance);
+    // Two pointers set, nothing loaded: safe under the loader lock.
+    halvora::wire_library();
   }
   return TRUE;
 }

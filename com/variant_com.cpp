@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "automation/conversions.h"
+#include "automation/error.h"
 #include "dispatch.h"
-#include "frame/conversions.h"
-#include "frame/error.h"
 
 namespace halvora::com {
 
@@ -23,7 +23,7 @@ struct ScopedVariant {
 
 [[noreturn]] void fail_conversion(HRESULT hr) {
   if (hr == DISP_E_OVERFLOW) throw Error::standard(err::kOverflow);
-  if (hr == E_OUTOFMEMORY) throw Error(7, u"Out of memory");
+  if (hr == E_OUTOFMEMORY) throw Error::standard(err::kOutOfMemory);
   throw Error::standard(err::kTypeMismatch);
 }
 
@@ -68,7 +68,7 @@ Variant from_safearray(SAFEARRAY* sa, VARTYPE element) {
 
 SAFEARRAY* to_safearray(const Array& items) {
   SAFEARRAY* sa = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(items.size()));
-  if (!sa) throw Error(7, u"Out of memory");
+  if (!sa) throw Error::standard(err::kOutOfMemory);
   for (LONG i = 0; i < static_cast<LONG>(items.size()); ++i) {
     ScopedVariant item;
     try {
@@ -91,7 +91,7 @@ SAFEARRAY* to_safearray(const Array& items) {
 BSTR make_bstr(std::u16string_view text) {
   BSTR b = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
                              static_cast<UINT>(text.size()));
-  if (!b) throw Error(7, u"Out of memory");
+  if (!b) throw Error::standard(err::kOutOfMemory);
   return b;
 }
 

@@ -5,7 +5,7 @@
 #include <oaidl.h>
 #include <windows.h>
 
-#include "frame/variant.h"
+#include "automation/variant.h"
 
 namespace halvora::com {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/variant.h"
+#include "automation/variant.h"
 
 namespace halvora::host {
 

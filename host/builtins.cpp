@@ -2,13 +2,13 @@
 
 #include <chrono>
 #include <cmath>
-#include <ctime>
 #include <functional>
 #include <unordered_map>
 
-#include "frame/conversions.h"
-#include "frame/object.h"
-#include "frame/text.h"
+#include "automation/calendar.h"
+#include "automation/conversions.h"
+#include "automation/object.h"
+#include "automation/text.h"
 #include "script_error.h"
 
 namespace halvora::host {
@@ -48,24 +48,6 @@ std::u16string folded(std::u16string s, bool text_compare) {
   if (text_compare)
     for (auto& c : s) c = lower(c);
   return s;
-}
-
-// Days since 1899-12-30 for a civil date (proleptic Gregorian).
-double serial_of(int y, int m, int d) {
-  y -= m <= 2;
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const int yoe = y - era * 400;
-  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097.0 + doe - 719468 + 25569;
-}
-
-double now_serial() {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  return serial_of(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) +
-         (tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec) / 86400.0;
 }
 
 Variant null_or(const Variant& v, const std::function<Variant()>& f) {
@@ -420,17 +402,17 @@ const std::unordered_map<std::u16string_view, Fn>& functions() {
       {u"now",
        [](Args a) {
          arity(a, 0, 0);
-         return Variant(Date{now_serial()});
+         return Variant(local_now());
        }},
       {u"date",
        [](Args a) {
          arity(a, 0, 0);
-         return Variant(Date{std::floor(now_serial())});
+         return Variant(Date{std::floor(local_now().serial)});
        }},
       {u"time",
        [](Args a) {
          arity(a, 0, 0);
-         double n = now_serial();
+         double n = local_now().serial;
          return Variant(Date{n - std::floor(n)});
        }},
       {u"hex", hex},

@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "frame/variant.h"
+#include "automation/variant.h"
 
 namespace halvora::host {
 

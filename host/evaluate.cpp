@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <string>
 
+#include "automation/conversions.h"
+#include "automation/text.h"
 #include "builtins.h"
-#include "frame/conversions.h"
-#include "frame/registry.h"
-#include "frame/text.h"
+#include "library/registry.h"
 #include "operators.h"
 #include "runtime.h"
 

@@ -3,11 +3,11 @@
 
 #include <cstdint>
 
+#include "automation/collection.h"
+#include "automation/conversions.h"
+#include "automation/text.h"
 #include "builtins.h"
-#include "frame/collection.h"
-#include "frame/conversions.h"
-#include "frame/registry.h"
-#include "frame/text.h"
+#include "library/registry.h"
 #include "operators.h"
 #include "parser.h"
 #include "runtime.h"

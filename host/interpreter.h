@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "frame/variant.h"
+#include "automation/variant.h"
 
 namespace halvora::host {
 

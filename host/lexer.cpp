@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "frame/error.h"
+#include "automation/error.h"
 
 namespace halvora::host {
 

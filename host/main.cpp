@@ -6,8 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "frame/text.h"
+#include "automation/text.h"
 #include "interpreter.h"
+#include "library/wiring.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ int interactive() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  halvora::wire_library();
   if (argc < 2 || std::string(argv[1]) == "-i") return argc <= 2 ? interactive() : usage();
   if (std::string(argv[1]) != "run" || argc < 3) return usage();
   std::string path = argv[2];

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "frame/conversions.h"
+#include "automation/conversions.h"
 #include "script_error.h"
 
 namespace halvora::host {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "ast.h"
-#include "frame/variant.h"
+#include "automation/variant.h"
 
 namespace halvora::host {
 

@@ -8,8 +8,6 @@ std::u16string runtime_text(int32_t number) {
       return u"Division by zero";
     case herr::kOutOfStack:
       return u"Out of stack space";
-    case herr::kCannotCreate:
-      return u"ActiveX component can't create object";
     case herr::kNotCollection:
       return u"Object not a collection";
     case herr::kUndefinedVariable:

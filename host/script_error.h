@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "frame/error.h"
+#include "automation/error.h"
 
 namespace halvora::host {
 
@@ -15,7 +15,6 @@ inline constexpr char16_t kCompileSource[] = u"Microsoft VBScript compilation er
 namespace herr {
 inline constexpr int32_t kDivisionByZero = 11;
 inline constexpr int32_t kOutOfStack = 28;
-inline constexpr int32_t kCannotCreate = 429;
 inline constexpr int32_t kNotCollection = 451;
 inline constexpr int32_t kUndefinedVariable = 500;
 inline constexpr int32_t kIllegalAssignment = 501;

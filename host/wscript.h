@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "frame/members.h"
-#include "frame/object.h"
+#include "automation/members.h"
+#include "automation/object.h"
 
 namespace halvora::host {
 

@@ -5,8 +5,8 @@
 #include <span>
 #include <string_view>
 
-#include "frame/conversions.h"
-#include "frame/text.h"
+#include "automation/conversions.h"
+#include "automation/text.h"
 
 namespace halvora::comgen {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "frame/members.h"
-#include "frame/registry.h"
+#include "automation/members.h"
+#include "library/registry.h"
 
 namespace halvora::comgen {
 

@@ -1,10 +1,10 @@
-#include "conexion_sdk.h"
+#include "sdk/conexion_sdk.h"
 
-#include "frame/conversions.h"
-#include "frame/error.h"
-#include "frame/text.h"
-#include "os.h"
-#include "store.h"
+#include "automation/conversions.h"
+#include "automation/error.h"
+#include "automation/text.h"
+#include "sdk/os.h"
+#include "sdk/store.h"
 
 namespace halvora::sdk {
 

@@ -6,10 +6,10 @@
 #include <span>
 #include <string>
 
-#include "database.h"
-#include "frame/members.h"
-#include "frame/object.h"
-#include "records.h"
+#include "automation/members.h"
+#include "automation/object.h"
+#include "sdk/database.h"
+#include "sdk/records.h"
 
 namespace halvora::sdk {
 

@@ -1,4 +1,4 @@
-#include "database.h"
+#include "sdk/database.h"
 
 namespace halvora::sdk {
 

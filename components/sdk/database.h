@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "frame/variant.h"
+#include "automation/variant.h"
 
 namespace halvora::sdk {
 

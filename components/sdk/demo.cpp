@@ -1,8 +1,8 @@
 // The demo hotel: small, but enough for every operation to answer something.
 #include <utility>
 
-#include "records.h"
-#include "store.h"
+#include "sdk/records.h"
+#include "sdk/store.h"
 
 namespace halvora::sdk {
 

@@ -1,13 +1,14 @@
-#include "records.h"
+#include "sdk/records.h"
 
 #include <array>
 #include <stdexcept>
 #include <utility>
 
-#include "database.h"
-#include "frame/conversions.h"
-#include "frame/error.h"
-#include "frame/text.h"
+#include "automation/conversions.h"
+#include "automation/error.h"
+#include "automation/text.h"
+#include "platform/components.h"
+#include "sdk/database.h"
 
 namespace halvora::sdk {
 
@@ -74,8 +75,8 @@ constexpr std::array<std::pair<std::size_t, VarType>, kChargeFields> kChargeAnsw
 }};
 
 std::u16string numbered_name(std::size_t position) {
-  std::u16string digits = utf8_to_utf16(std::to_string(position));
-  return u"Campo" + std::u16string(3 - digits.size(), u'0') + digits;
+  platform::NumberedNameBuffer buffer;
+  return std::u16string(platform::numbered_field_name(static_cast<int>(position), buffer));
 }
 
 // Properties that no answer carries take a type from the column's name: dates start with FHA
@@ -126,10 +127,10 @@ RecordLayout make_layout(std::u16string_view class_name, std::u16string_view tab
   return layout;
 }
 
-// One property of a record class given as data: its position, its name and its type.
+// One property of a record class given as data: its position and its type. These classes name
+// no column, so the property is called by its position ("Campo068").
 struct FieldRow {
   std::size_t position;
-  std::u16string_view name;
   VarType type;
 };
 
@@ -144,7 +145,7 @@ RecordLayout rows_layout(std::u16string_view class_name, std::u16string_view tab
   auto place = [&fields](const FieldRow& row) {
     FieldInfo& field = fields.at(row.position);
     if (field.type != VarType::Empty) throw std::logic_error("two rows for one record position");
-    field = {std::u16string(row.name), row.type};
+    field = {numbered_name(row.position), row.type};
   };
   RecordLayout layout{class_name, table, {}, {}, nullptr};
   for (const FieldRow& row : answered) {
@@ -159,192 +160,140 @@ RecordLayout rows_layout(std::u16string_view class_name, std::u16string_view tab
   return layout;
 }
 
-// The record classes of the later data classes: their properties carry no known column name, so
-// each is named "Campo" + its position. Rows are in answer order.
+// The record classes of the later data classes, rows in answer order.
 
 // Configuration: positions 0 to 227; answers carry 221 of them.
 constexpr std::array<FieldRow, 221> kConfigRows = {{
-    {68, u"Campo068", S},  {127, u"Campo127", S}, {128, u"Campo128", S}, {67, u"Campo067", S},
-    {138, u"Campo138", S}, {11, u"Campo011", S},  {116, u"Campo116", S}, {29, u"Campo029", D},
-    {87, u"Campo087", S},  {153, u"Campo153", S}, {183, u"Campo183", B}, {34, u"Campo034", S},
-    {32, u"Campo032", S},  {33, u"Campo033", S},  {50, u"Campo050", S},  {51, u"Campo051", S},
-    {156, u"Campo156", S}, {84, u"Campo084", S},  {129, u"Campo129", S}, {27, u"Campo027", D},
-    {126, u"Campo126", D}, {189, u"Campo189", S}, {148, u"Campo148", S}, {106, u"Campo106", D},
-    {102, u"Campo102", D}, {104, u"Campo104", D}, {101, u"Campo101", D}, {206, u"Campo206", B},
-    {145, u"Campo145", D}, {147, u"Campo147", D}, {107, u"Campo107", D}, {103, u"Campo103", D},
-    {105, u"Campo105", D}, {16, u"Campo016", D},  {15, u"Campo015", D},  {14, u"Campo014", D},
-    {62, u"Campo062", D},  {134, u"Campo134", S}, {135, u"Campo135", S}, {144, u"Campo144", D},
-    {223, u"Campo223", S}, {202, u"Campo202", S}, {197, u"Campo197", D}, {196, u"Campo196", D},
-    {174, u"Campo174", S}, {99, u"Campo099", S},  {100, u"Campo100", S}, {24, u"Campo024", S},
-    {82, u"Campo082", S},  {28, u"Campo028", S},  {22, u"Campo022", S},  {204, u"Campo204", S},
-    {30, u"Campo030", S},  {31, u"Campo031", S},  {49, u"Campo049", S},  {175, u"Campo175", S},
-    {83, u"Campo083", S},  {66, u"Campo066", S},  {81, u"Campo081", D},  {23, u"Campo023", S},
-    {19, u"Campo019", D},  {190, u"Campo190", S}, {21, u"Campo021", S},  {194, u"Campo194", S},
-    {123, u"Campo123", S}, {159, u"Campo159", S}, {35, u"Campo035", S},  {109, u"Campo109", S},
-    {217, u"Campo217", S}, {64, u"Campo064", S},  {181, u"Campo181", B}, {149, u"Campo149", S},
-    {178, u"Campo178", S}, {179, u"Campo179", S}, {7, u"Campo007", D},   {120, u"Campo120", D},
-    {208, u"Campo208", B}, {54, u"Campo054", S},  {53, u"Campo053", S},  {162, u"Campo162", S},
-    {88, u"Campo088", S},  {17, u"Campo017", S},  {75, u"Campo075", S},  {47, u"Campo047", S},
-    {20, u"Campo020", S},  {118, u"Campo118", S}, {2, u"Campo002", S},   {1, u"Campo001", S},
-    {26, u"Campo026", S},  {48, u"Campo048", S},  {13, u"Campo013", S},  {79, u"Campo079", S},
-    {4, u"Campo004", S},   {3, u"Campo003", S},   {113, u"Campo113", S}, {39, u"Campo039", S},
-    {40, u"Campo040", S},  {55, u"Campo055", S},  {56, u"Campo056", S},  {6, u"Campo006", S},
-    {5, u"Campo005", S},   {76, u"Campo076", S},  {18, u"Campo018", S},  {131, u"Campo131", S},
-    {59, u"Campo059", S},  {89, u"Campo089", S},  {74, u"Campo074", S},  {146, u"Campo146", S},
-    {141, u"Campo141", S}, {166, u"Campo166", B}, {168, u"Campo168", S}, {187, u"Campo187", B},
-    {169, u"Campo169", S}, {170, u"Campo170", S}, {171, u"Campo171", S}, {172, u"Campo172", S},
-    {173, u"Campo173", S}, {167, u"Campo167", D}, {209, u"Campo209", S}, {41, u"Campo041", D},
-    {45, u"Campo045", D},  {63, u"Campo063", S},  {151, u"Campo151", S}, {111, u"Campo111", S},
-    {8, u"Campo008", S},   {93, u"Campo093", S},  {130, u"Campo130", S}, {0, u"Campo000", L},
-    {97, u"Campo097", D},  {92, u"Campo092", S},  {9, u"Campo009", S},   {10, u"Campo010", S},
-    {218, u"Campo218", B}, {121, u"Campo121", S}, {91, u"Campo091", D},  {46, u"Campo046", S},
-    {199, u"Campo199", S}, {117, u"Campo117", S}, {157, u"Campo157", S}, {122, u"Campo122", S},
-    {158, u"Campo158", S}, {73, u"Campo073", D},  {185, u"Campo185", D}, {60, u"Campo060", D},
-    {212, u"Campo212", S}, {25, u"Campo025", D},  {216, u"Campo216", S}, {207, u"Campo207", B},
-    {224, u"Campo224", D}, {195, u"Campo195", B}, {85, u"Campo085", D},  {80, u"Campo080", D},
-    {125, u"Campo125", S}, {161, u"Campo161", S}, {227, u"Campo227", B}, {98, u"Campo098", S},
-    {205, u"Campo205", B}, {143, u"Campo143", D}, {163, u"Campo163", S}, {164, u"Campo164", S},
-    {198, u"Campo198", B}, {114, u"Campo114", S}, {203, u"Campo203", D}, {136, u"Campo136", D},
-    {139, u"Campo139", S}, {140, u"Campo140", S}, {37, u"Campo037", S},  {38, u"Campo038", S},
-    {186, u"Campo186", D}, {142, u"Campo142", S}, {177, u"Campo177", S}, {110, u"Campo110", S},
-    {184, u"Campo184", D}, {137, u"Campo137", S}, {176, u"Campo176", B}, {155, u"Campo155", D},
-    {225, u"Campo225", D}, {65, u"Campo065", S},  {70, u"Campo070", S},  {52, u"Campo052", S},
-    {57, u"Campo057", S},  {95, u"Campo095", D},  {61, u"Campo061", S},  {226, u"Campo226", S},
-    {77, u"Campo077", D},  {12, u"Campo012", D},  {58, u"Campo058", S},  {69, u"Campo069", S},
-    {78, u"Campo078", D},  {152, u"Campo152", S}, {210, u"Campo210", B}, {132, u"Campo132", S},
-    {133, u"Campo133", S}, {154, u"Campo154", S}, {214, u"Campo214", B}, {86, u"Campo086", S},
-    {215, u"Campo215", B}, {112, u"Campo112", S}, {42, u"Campo042", S},  {201, u"Campo201", B},
-    {191, u"Campo191", B}, {44, u"Campo044", S},  {200, u"Campo200", B}, {193, u"Campo193", B},
-    {108, u"Campo108", S}, {72, u"Campo072", S},  {192, u"Campo192", B}, {94, u"Campo094", S},
-    {71, u"Campo071", S},  {36, u"Campo036", S},  {90, u"Campo090", S},  {188, u"Campo188", B},
-    {150, u"Campo150", S}, {119, u"Campo119", S}, {43, u"Campo043", S},  {213, u"Campo213", S},
-    {180, u"Campo180", S}, {124, u"Campo124", S}, {160, u"Campo160", S}, {182, u"Campo182", B},
-    {165, u"Campo165", S},
+    {68, S},  {127, S}, {128, S}, {67, S},  {138, S}, {11, S},  {116, S}, {29, D},  {87, S},
+    {153, S}, {183, B}, {34, S},  {32, S},  {33, S},  {50, S},  {51, S},  {156, S}, {84, S},
+    {129, S}, {27, D},  {126, D}, {189, S}, {148, S}, {106, D}, {102, D}, {104, D}, {101, D},
+    {206, B}, {145, D}, {147, D}, {107, D}, {103, D}, {105, D}, {16, D},  {15, D},  {14, D},
+    {62, D},  {134, S}, {135, S}, {144, D}, {223, S}, {202, S}, {197, D}, {196, D}, {174, S},
+    {99, S},  {100, S}, {24, S},  {82, S},  {28, S},  {22, S},  {204, S}, {30, S},  {31, S},
+    {49, S},  {175, S}, {83, S},  {66, S},  {81, D},  {23, S},  {19, D},  {190, S}, {21, S},
+    {194, S}, {123, S}, {159, S}, {35, S},  {109, S}, {217, S}, {64, S},  {181, B}, {149, S},
+    {178, S}, {179, S}, {7, D},   {120, D}, {208, B}, {54, S},  {53, S},  {162, S}, {88, S},
+    {17, S},  {75, S},  {47, S},  {20, S},  {118, S}, {2, S},   {1, S},   {26, S},  {48, S},
+    {13, S},  {79, S},  {4, S},   {3, S},   {113, S}, {39, S},  {40, S},  {55, S},  {56, S},
+    {6, S},   {5, S},   {76, S},  {18, S},  {131, S}, {59, S},  {89, S},  {74, S},  {146, S},
+    {141, S}, {166, B}, {168, S}, {187, B}, {169, S}, {170, S}, {171, S}, {172, S}, {173, S},
+    {167, D}, {209, S}, {41, D},  {45, D},  {63, S},  {151, S}, {111, S}, {8, S},   {93, S},
+    {130, S}, {0, L},   {97, D},  {92, S},  {9, S},   {10, S},  {218, B}, {121, S}, {91, D},
+    {46, S},  {199, S}, {117, S}, {157, S}, {122, S}, {158, S}, {73, D},  {185, D}, {60, D},
+    {212, S}, {25, D},  {216, S}, {207, B}, {224, D}, {195, B}, {85, D},  {80, D},  {125, S},
+    {161, S}, {227, B}, {98, S},  {205, B}, {143, D}, {163, S}, {164, S}, {198, B}, {114, S},
+    {203, D}, {136, D}, {139, S}, {140, S}, {37, S},  {38, S},  {186, D}, {142, S}, {177, S},
+    {110, S}, {184, D}, {137, S}, {176, B}, {155, D}, {225, D}, {65, S},  {70, S},  {52, S},
+    {57, S},  {95, D},  {61, S},  {226, S}, {77, D},  {12, D},  {58, S},  {69, S},  {78, D},
+    {152, S}, {210, B}, {132, S}, {133, S}, {154, S}, {214, B}, {86, S},  {215, B}, {112, S},
+    {42, S},  {201, B}, {191, B}, {44, S},  {200, B}, {193, B}, {108, S}, {72, S},  {192, B},
+    {94, S},  {71, S},  {36, S},  {90, S},  {188, B}, {150, S}, {119, S}, {43, S},  {213, S},
+    {180, S}, {124, S}, {160, S}, {182, B}, {165, S},
 }};
 // Positions that no answer carries and nothing documents; they are kept as text.
 constexpr std::array<FieldRow, 7> kConfigUnanswered = {{
-    {96, u"Campo096", S},
-    {115, u"Campo115", S},
-    {211, u"Campo211", S},
-    {219, u"Campo219", S},
-    {220, u"Campo220", S},
-    {221, u"Campo221", S},
-    {222, u"Campo222", S},
+    {96, S},
+    {115, S},
+    {211, S},
+    {219, S},
+    {220, S},
+    {221, S},
+    {222, S},
 }};
 
 // Hotel table: positions 0 to 79, all answered.
 constexpr std::array<FieldRow, 80> kHotelTableRows = {{
-    {33, u"Campo033", D}, {47, u"Campo047", D}, {28, u"Campo028", S}, {37, u"Campo037", B},
-    {8, u"Campo008", S},  {60, u"Campo060", D}, {57, u"Campo057", D}, {45, u"Campo045", D},
-    {42, u"Campo042", D}, {39, u"Campo039", D}, {38, u"Campo038", D}, {41, u"Campo041", D},
-    {40, u"Campo040", D}, {58, u"Campo058", D}, {56, u"Campo056", D}, {66, u"Campo066", D},
-    {52, u"Campo052", D}, {54, u"Campo054", D}, {53, u"Campo053", D}, {61, u"Campo061", D},
-    {27, u"Campo027", S}, {48, u"Campo048", S}, {63, u"Campo063", D}, {62, u"Campo062", D},
-    {64, u"Campo064", D}, {68, u"Campo068", D}, {65, u"Campo065", D}, {4, u"Campo004", S},
-    {79, u"Campo079", D}, {78, u"Campo078", D}, {34, u"Campo034", B}, {20, u"Campo020", T},
-    {19, u"Campo019", T}, {18, u"Campo018", T}, {55, u"Campo055", D}, {16, u"Campo016", D},
-    {17, u"Campo017", D}, {0, u"Campo000", L},  {11, u"Campo011", D}, {51, u"Campo051", D},
-    {46, u"Campo046", D}, {70, u"Campo070", D}, {14, u"Campo014", D}, {44, u"Campo044", D},
-    {72, u"Campo072", D}, {21, u"Campo021", D}, {67, u"Campo067", D}, {13, u"Campo013", D},
-    {12, u"Campo012", D}, {74, u"Campo074", D}, {10, u"Campo010", D}, {50, u"Campo050", D},
-    {23, u"Campo023", D}, {22, u"Campo022", D}, {69, u"Campo069", D}, {15, u"Campo015", D},
-    {75, u"Campo075", D}, {49, u"Campo049", D}, {59, u"Campo059", D}, {3, u"Campo003", S},
-    {35, u"Campo035", D}, {30, u"Campo030", S}, {31, u"Campo031", S}, {32, u"Campo032", S},
-    {9, u"Campo009", S},  {43, u"Campo043", D}, {71, u"Campo071", D}, {24, u"Campo024", D},
-    {25, u"Campo025", S}, {77, u"Campo077", S}, {26, u"Campo026", S}, {73, u"Campo073", D},
-    {76, u"Campo076", D}, {1, u"Campo001", T},  {5, u"Campo005", S},  {6, u"Campo006", S},
-    {7, u"Campo007", S},  {29, u"Campo029", S}, {36, u"Campo036", D}, {2, u"Campo002", S},
+    {33, D}, {47, D}, {28, S}, {37, B}, {8, S},  {60, D}, {57, D}, {45, D}, {42, D}, {39, D},
+    {38, D}, {41, D}, {40, D}, {58, D}, {56, D}, {66, D}, {52, D}, {54, D}, {53, D}, {61, D},
+    {27, S}, {48, S}, {63, D}, {62, D}, {64, D}, {68, D}, {65, D}, {4, S},  {79, D}, {78, D},
+    {34, B}, {20, T}, {19, T}, {18, T}, {55, D}, {16, D}, {17, D}, {0, L},  {11, D}, {51, D},
+    {46, D}, {70, D}, {14, D}, {44, D}, {72, D}, {21, D}, {67, D}, {13, D}, {12, D}, {74, D},
+    {10, D}, {50, D}, {23, D}, {22, D}, {69, D}, {15, D}, {75, D}, {49, D}, {59, D}, {3, S},
+    {35, D}, {30, S}, {31, S}, {32, S}, {9, S},  {43, D}, {71, D}, {24, D}, {25, S}, {77, S},
+    {26, S}, {73, D}, {76, D}, {1, T},  {5, S},  {6, S},  {7, S},  {29, S}, {36, D}, {2, S},
 }};
 
 // Guest master: positions 0 to 7.
 constexpr std::array<FieldRow, 8> kGuestMasterRows = {{
-    {6, u"Campo006", S},
-    {1, u"Campo001", D},
-    {0, u"Campo000", L},
-    {5, u"Campo005", D},
-    {3, u"Campo003", D},
-    {2, u"Campo002", D},
-    {4, u"Campo004", S},
-    {7, u"Campo007", S},
+    {6, S},
+    {1, D},
+    {0, L},
+    {5, D},
+    {3, D},
+    {2, D},
+    {4, S},
+    {7, S},
 }};
 
 // Coupon: positions 0 to 6.
 constexpr std::array<FieldRow, 7> kCouponRows = {{
-    {0, u"Campo000", L},
-    {5, u"Campo005", S},
-    {6, u"Campo006", T},
-    {1, u"Campo001", D},
-    {2, u"Campo002", D},
-    {3, u"Campo003", D},
-    {4, u"Campo004", D},
+    {0, L},
+    {5, S},
+    {6, T},
+    {1, D},
+    {2, D},
+    {3, D},
+    {4, D},
 }};
 
 // Coupon type: positions 0 to 3.
 constexpr std::array<FieldRow, 4> kCouponTypeRows = {{
-    {0, u"Campo000", L},
-    {1, u"Campo001", S},
-    {3, u"Campo003", D},
-    {2, u"Campo002", S},
+    {0, L},
+    {1, S},
+    {3, D},
+    {2, S},
 }};
 
 // Guest commercial info: positions 0 to 17.
 constexpr std::array<FieldRow, 18> kCommercialInfoRows = {{
-    {7, u"Campo007", S},
-    {3, u"Campo003", S},
-    {5, u"Campo005", S},
-    {6, u"Campo006", S},
-    {2, u"Campo002", S},
-    {17, u"Campo017", S},
-    {16, u"Campo016", B},
-    {0, u"Campo000", L},
-    {15, u"Campo015", S},
-    {11, u"Campo011", D},
-    {1, u"Campo001", S},
-    {13, u"Campo013", S},
-    {12, u"Campo012", D},
-    {10, u"Campo010", D},
-    {9, u"Campo009", S},
-    {8, u"Campo008", S},
-    {4, u"Campo004", S},
-    {14, u"Campo014", S},
+    {7, S},
+    {3, S},
+    {5, S},
+    {6, S},
+    {2, S},
+    {17, S},
+    {16, B},
+    {0, L},
+    {15, S},
+    {11, D},
+    {1, S},
+    {13, S},
+    {12, D},
+    {10, D},
+    {9, S},
+    {8, S},
+    {4, S},
+    {14, S},
 }};
 
 // Configuration table: positions 0 to 15.
 constexpr std::array<FieldRow, 16> kConfigTableRows = {{
-    {13, u"Campo013", L},
-    {9, u"Campo009", B},
-    {6, u"Campo006", S},
-    {15, u"Campo015", S},
-    {11, u"Campo011", B},
-    {8, u"Campo008", S},
-    {10, u"Campo010", S},
-    {1, u"Campo001", S},
-    {5, u"Campo005", B},
-    {0, u"Campo000", L},
-    {14, u"Campo014", B},
-    {12, u"Campo012", B},
-    {4, u"Campo004", S},
-    {2, u"Campo002", S},
-    {7, u"Campo007", S},
-    {3, u"Campo003", S},
+    {13, L},
+    {9, B},
+    {6, S},
+    {15, S},
+    {11, B},
+    {8, S},
+    {10, S},
+    {1, S},
+    {5, B},
+    {0, L},
+    {14, B},
+    {12, B},
+    {4, S},
+    {2, S},
+    {7, S},
+    {3, S},
 }};
 
 // State table: positions 0 to 54.
 constexpr std::array<FieldRow, 55> kStateTableRows = {{
-    {43, u"Campo043", S}, {1, u"Campo001", S},  {17, u"Campo017", D}, {10, u"Campo010", D},
-    {13, u"Campo013", D}, {18, u"Campo018", D}, {11, u"Campo011", D}, {14, u"Campo014", D},
-    {42, u"Campo042", D}, {2, u"Campo002", S},  {46, u"Campo046", D}, {40, u"Campo040", D},
-    {38, u"Campo038", D}, {39, u"Campo039", D}, {21, u"Campo021", S}, {0, u"Campo000", L},
-    {51, u"Campo051", S}, {50, u"Campo050", S}, {52, u"Campo052", S}, {53, u"Campo053", D},
-    {49, u"Campo049", D}, {19, u"Campo019", D}, {41, u"Campo041", D}, {15, u"Campo015", D},
-    {48, u"Campo048", D}, {47, u"Campo047", B}, {3, u"Campo003", S},  {25, u"Campo025", S},
-    {26, u"Campo026", S}, {27, u"Campo027", S}, {28, u"Campo028", S}, {29, u"Campo029", S},
-    {30, u"Campo030", S}, {31, u"Campo031", S}, {32, u"Campo032", S}, {33, u"Campo033", S},
-    {34, u"Campo034", S}, {4, u"Campo004", S},  {35, u"Campo035", S}, {36, u"Campo036", S},
-    {37, u"Campo037", S}, {5, u"Campo005", S},  {6, u"Campo006", D},  {7, u"Campo007", D},
-    {8, u"Campo008", D},  {22, u"Campo022", S}, {23, u"Campo023", S}, {24, u"Campo024", S},
-    {54, u"Campo054", S}, {20, u"Campo020", D}, {12, u"Campo012", D}, {16, u"Campo016", D},
-    {9, u"Campo009", S},  {45, u"Campo045", D}, {44, u"Campo044", D},
+    {43, S}, {1, S},  {17, D}, {10, D}, {13, D}, {18, D}, {11, D}, {14, D}, {42, D}, {2, S},
+    {46, D}, {40, D}, {38, D}, {39, D}, {21, S}, {0, L},  {51, S}, {50, S}, {52, S}, {53, D},
+    {49, D}, {19, D}, {41, D}, {15, D}, {48, D}, {47, B}, {3, S},  {25, S}, {26, S}, {27, S},
+    {28, S}, {29, S}, {30, S}, {31, S}, {32, S}, {33, S}, {34, S}, {4, S},  {35, S}, {36, S},
+    {37, S}, {5, S},  {6, D},  {7, D},  {8, D},  {22, S}, {23, S}, {24, S}, {54, S}, {20, D},
+    {12, D}, {16, D}, {9, S},  {45, D}, {44, D},
 }};
 
 }  // namespace

@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "frame/members.h"
-#include "frame/object.h"
-#include "frame/variant.h"
+#include "automation/members.h"
+#include "automation/object.h"
+#include "automation/variant.h"
 
 namespace halvora::sdk {
 

@@ -1,12 +1,12 @@
-#include "store.h"
+#include "sdk/store.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
-#include "frame/error.h"
-#include "frame/text.h"
-#include "os.h"
+#include "automation/error.h"
+#include "automation/text.h"
+#include "sdk/os.h"
 
 namespace halvora::sdk {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "database.h"
-#include "records.h"
+#include "sdk/database.h"
+#include "sdk/records.h"
 
 namespace halvora::sdk {
 

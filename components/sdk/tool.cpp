@@ -3,10 +3,11 @@
 #include <cstring>
 #include <string>
 
-#include "frame/error.h"
-#include "frame/text.h"
-#include "os.h"
-#include "store.h"
+#include "automation/error.h"
+#include "automation/text.h"
+#include "platform/regional.h"
+#include "sdk/os.h"
+#include "sdk/store.h"
 
 using namespace halvora;
 using namespace halvora::sdk;
@@ -39,6 +40,8 @@ void print(const std::u16string& line) {
 
 int main(int argc, char** argv) {
   if (argc < 3) return usage();
+  // Dumps write numbers and dates as the answers do, with the user's settings.
+  set_regional_source(&platform::regional_settings);
   std::string command = argv[1];
   try {
     if (command == "init" && argc == 3) {

@@ -6,8 +6,8 @@ namespace halvora {
 
 namespace {
 
-using lobix::Field;
-using enum lobix::FieldType;
+using sdk::Field;
+using enum sdk::FieldType;
 
 // Item, property position, type: the 221 fields of the configuration text in the order the SDK
 // writes them. Positions 96, 115, 211 and 219 to 222 are never set.
@@ -90,26 +90,25 @@ constexpr std::array<Field, 221> kFields{{
 
 }  // namespace
 
-std::span<const lobix::Field> Confi::field_table() {
+std::span<const sdk::Field> Confi::field_table() {
   return kFields;
 }
 
 bool Confi::TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass) {
-  return lobix::open(connection_, pcDir, pcUser, pcPass,
-                     [this] { fields_ = Collection::create(); });
+  return sdk::open(connection_, pcDir, pcUser, pcPass, [this] { fields_ = Collection::create(); });
 }
 
 Variant Confi::TelvarDesconectar() {
-  lobix::close(connection_);
+  sdk::close(connection_);
   return {};
 }
 
 // The SDK is asked first: a failed read leaves the record the host had.
 Variant Confi::GetConfiConfig() {
-  std::u16string text = lobix::call_text(connection_, u"LeerConfiguracion");
+  std::u16string text = sdk::call_text(connection_, u"LeerConfiguracion");
   fields_->clear();
-  lobix::add_fields(*fields_, text, lobix::kFieldSeparator);
-  lobix::fill_record(Confi_Sdk_Info, kRecordClass, fields_, kFields);
+  sdk::add_fields(*fields_, text, sdk::kFieldSeparator);
+  sdk::fill_record(Confi_Sdk_Info, kRecordClass, fields_, kFields);
   return {};
 }
 

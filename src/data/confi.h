@@ -4,10 +4,10 @@
 #include <span>
 #include <string>
 
+#include "automation/collection.h"
+#include "automation/members.h"
+#include "automation/object.h"
 #include "data/sdk_conventions.h"
-#include "frame/collection.h"
-#include "frame/members.h"
-#include "frame/object.h"
 
 namespace halvora {
 
@@ -28,10 +28,10 @@ class Confi : public Object {
 
   static constexpr char16_t kRecordClass[] = u"RegistroConfiguracion";
   // Which field of the configuration text goes into which property of the record.
-  static std::span<const lobix::Field> field_table();
+  static std::span<const sdk::Field> field_table();
 
  private:
-  lobix::Connection connection_;
+  sdk::Connection connection_;
   CollectionRef fields_;  // the pieces of the last configuration text
 };
 

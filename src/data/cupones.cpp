@@ -3,14 +3,14 @@
 #include <array>
 #include <vector>
 
-#include "frame/conversions.h"
+#include "automation/conversions.h"
 
 namespace halvora {
 
 namespace {
 
-using lobix::Field;
-using enum lobix::FieldType;
+using sdk::Field;
+using enum sdk::FieldType;
 
 // Item, property position, type: the pieces of a coupon look-up.
 constexpr std::array<Field, 7> kCouponFields{{
@@ -33,23 +33,23 @@ constexpr std::array<Field, 4> kTypeFields{{
 
 }  // namespace
 
-std::span<const lobix::Field> CUPONES::coupon_fields() {
+std::span<const sdk::Field> CUPONES::coupon_fields() {
   return kCouponFields;
 }
 
-std::span<const lobix::Field> CUPONES::type_fields() {
+std::span<const sdk::Field> CUPONES::type_fields() {
   return kTypeFields;
 }
 
 bool CUPONES::TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass) {
-  return lobix::open(connection_, pcDir, pcUser, pcPass, [this] {
+  return sdk::open(connection_, pcDir, pcUser, pcPass, [this] {
     ListaResultadoCupon = Collection::create();
     ListaResultadoTipoCupon = Collection::create();
   });
 }
 
 Variant CUPONES::TelvarDesconectar() {
-  lobix::close(connection_);
+  sdk::close(connection_);
   return {};
 }
 
@@ -57,8 +57,8 @@ Variant CUPONES::TelvarDesconectar() {
 // types from.
 Variant CUPONES::list(CollectionRef& into) {
   into = Collection::create();
-  std::u16string text = lobix::call_text(connection_, u"ListarCupones");
-  lobix::add_entries(*into, text, lobix::Entries::KeepAll);
+  std::u16string text = sdk::call_text(connection_, u"ListarCupones");
+  sdk::add_entries(*into, text, sdk::Entries::KeepAll);
   return Variant(std::make_shared<Array>());
 }
 
@@ -73,13 +73,13 @@ Variant CUPONES::GetTipoCuponAll() {
 // A look-up fills its record from the pieces it cut itself, and only then lists them: a fill that
 // fails leaves the list empty, and an answer of one piece lists it beside a blank record.
 Variant CUPONES::look_up(CollectionRef& list, ObjectRef& record, std::u16string_view record_class,
-                         std::span<const lobix::Field> fields, std::u16string_view operation,
+                         std::span<const sdk::Field> fields, std::u16string_view operation,
                          std::initializer_list<Variant> args) {
   list = Collection::create();
-  std::u16string text = lobix::call_text(connection_, operation, args);
-  std::vector<std::u16string_view> pieces = lobix::cut(text, lobix::kFieldSeparator);
-  lobix::fill_from_pieces(record, record_class, pieces, fields);
-  lobix::add_pieces(*list, pieces, lobix::Entries::KeepAll);
+  std::u16string text = sdk::call_text(connection_, operation, args);
+  std::vector<std::u16string_view> pieces = sdk::cut(text, sdk::kFieldSeparator);
+  sdk::fill_from_pieces(record, record_class, pieces, fields);
+  sdk::add_pieces(*list, pieces, sdk::Entries::KeepAll);
   return {};
 }
 
@@ -95,8 +95,8 @@ Variant CUPONES::GetCuponesByNumHab(double NumHab, Text Estatus) {
 
 // The coupon goes as the host left it; the SDK's Long answer is narrowed as hosts store it.
 int16_t CUPONES::DbCupones_Save() {
-  Variant coupon = lobix::record_argument(Cupones_Sdk_Info, kCouponClass);
-  return to_integer(lobix::call(connection_, u"GuardarCupon", {coupon}));
+  Variant coupon = sdk::record_argument(Cupones_Sdk_Info, kCouponClass);
+  return to_integer(sdk::call(connection_, u"GuardarCupon", {coupon}));
 }
 
 Variant CUPONES::GetTipoCuponByClaveCup(Text ClaveCup) {

@@ -6,10 +6,10 @@
 #include <span>
 #include <string>
 
+#include "automation/collection.h"
+#include "automation/members.h"
+#include "automation/object.h"
 #include "data/sdk_conventions.h"
-#include "frame/collection.h"
-#include "frame/members.h"
-#include "frame/object.h"
 
 namespace halvora {
 
@@ -39,16 +39,16 @@ class CUPONES : public Object {
   static constexpr char16_t kCouponClass[] = u"RegistroCupon";
   static constexpr char16_t kTypeClass[] = u"RegistroTipoCupon";
   // Which piece of a look-up's answer goes into which property of each record.
-  static std::span<const lobix::Field> coupon_fields();
-  static std::span<const lobix::Field> type_fields();
+  static std::span<const sdk::Field> coupon_fields();
+  static std::span<const sdk::Field> type_fields();
 
  private:
   Variant list(CollectionRef& into);
   Variant look_up(CollectionRef& list, ObjectRef& record, std::u16string_view record_class,
-                  std::span<const lobix::Field> fields, std::u16string_view operation,
+                  std::span<const sdk::Field> fields, std::u16string_view operation,
                   std::initializer_list<Variant> args);
 
-  lobix::Connection connection_;
+  sdk::Connection connection_;
 };
 
 }  // namespace halvora

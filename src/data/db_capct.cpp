@@ -6,8 +6,8 @@ namespace halvora {
 
 namespace {
 
-using lobix::Field;
-using enum lobix::FieldType;
+using sdk::Field;
+using enum sdk::FieldType;
 
 // Item, property position, type: every one of the charge record's 29 properties, in the order
 // the SDK writes a charge. None has a column name of its own.
@@ -24,21 +24,21 @@ constexpr std::array<Field, 29> kFields{{
 
 }  // namespace
 
-std::span<const lobix::Field> DB_CAPCT::field_table() {
+std::span<const sdk::Field> DB_CAPCT::field_table() {
   return kFields;
 }
 
 void DB_CAPCT::fresh_objects() {
-  Db_CapCt_Sdk_Info = lobix::new_record(kRecordClass);
+  Db_CapCt_Sdk_Info = sdk::new_record(kRecordClass);
   ListaResultados = Collection::create();
 }
 
 bool DB_CAPCT::TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass) {
-  return lobix::open(connection_, pcDir, pcUser, pcPass, [this] { fresh_objects(); });
+  return sdk::open(connection_, pcDir, pcUser, pcPass, [this] { fresh_objects(); });
 }
 
 Variant DB_CAPCT::TelvarDesconectar() {
-  lobix::close(connection_);
+  sdk::close(connection_);
   return {};
 }
 
@@ -49,36 +49,36 @@ Variant DB_CAPCT::GeneraObjects() {
 
 // The record goes as the host left it: no check and no default, the charge is the SDK's.
 double DB_CAPCT::GenerarCargo() {
-  Variant record = lobix::record_argument(Db_CapCt_Sdk_Info, kRecordClass);
-  return to_double(lobix::call(connection_, u"RegistrarCargo", {record}));
+  Variant record = sdk::record_argument(Db_CapCt_Sdk_Info, kRecordClass);
+  return to_double(sdk::call(connection_, u"RegistrarCargo", {record}));
 }
 
 double DB_CAPCT::CapCt_Findby() {
   ListaResultados = Collection::create();
-  Variant example = lobix::record_argument(Db_CapCt_Sdk_Info, kRecordClass);
-  list_text_ = lobix::call_text(connection_, u"BuscarCargos", {example});
-  lobix::add_entries(*ListaResultados, list_text_, lobix::Entries::SkipBlank);
+  Variant example = sdk::record_argument(Db_CapCt_Sdk_Info, kRecordClass);
+  list_text_ = sdk::call_text(connection_, u"BuscarCargos", {example});
+  sdk::add_entries(*ListaResultados, list_text_, sdk::Entries::SkipBlank);
   return 0;
 }
 
 Variant DB_CAPCT::GetListCargos(double nHabitacion, double nHuesped, double nCheque, double Cuenta,
                                 Text OmitirGrupos) {
   ListaResultados = Collection::create();
-  list_text_ = lobix::call_text(connection_, u"ListarCargos",
-                                {nHabitacion, nHuesped, nCheque, Cuenta, OmitirGrupos});
+  list_text_ = sdk::call_text(connection_, u"ListarCargos",
+                              {nHabitacion, nHuesped, nCheque, Cuenta, OmitirGrupos});
   // Every piece keeps its place, so entry n is the n-th charge the SDK wrote.
-  lobix::add_entries(*ListaResultados, list_text_, lobix::Entries::KeepAll);
+  sdk::add_entries(*ListaResultados, list_text_, sdk::Entries::KeepAll);
   return Variant(std::make_shared<Array>());
 }
 
 CollectionRef DB_CAPCT::GetListaResultados(Text StringDbCapCt, Text Simbolo) {
   Resultados = Collection::create();
-  lobix::add_fields(*Resultados, StringDbCapCt, Simbolo);
+  sdk::add_fields(*Resultados, StringDbCapCt, Simbolo);
   return nullptr;
 }
 
 Variant DB_CAPCT::GetEntityObject() {
-  lobix::fill_record(Db_CapCt_Sdk_Info, kRecordClass, Resultados, kFields);
+  sdk::fill_record(Db_CapCt_Sdk_Info, kRecordClass, Resultados, kFields);
   return {};
 }
 

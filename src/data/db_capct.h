@@ -4,10 +4,10 @@
 
 #include <string>
 
+#include "automation/collection.h"
+#include "automation/members.h"
+#include "automation/object.h"
 #include "data/sdk_conventions.h"
-#include "frame/collection.h"
-#include "frame/members.h"
-#include "frame/object.h"
 
 namespace halvora {
 
@@ -35,12 +35,12 @@ class DB_CAPCT : public Object {
 
   static constexpr char16_t kRecordClass[] = u"RegistroCargo";
   // Which field of a charge text goes into which property of the charge record.
-  static std::span<const lobix::Field> field_table();
+  static std::span<const sdk::Field> field_table();
 
  private:
   void fresh_objects();
 
-  lobix::Connection connection_;
+  sdk::Connection connection_;
   std::u16string list_text_;  // the last charge list as the SDK gave it
 };
 

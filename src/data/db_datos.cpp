@@ -6,8 +6,8 @@ namespace halvora {
 
 namespace {
 
-using lobix::Field;
-using enum lobix::FieldType;
+using sdk::Field;
+using enum sdk::FieldType;
 
 // Item, property position, column, type: the order in which the SDK writes a guest's fields.
 constexpr std::array<Field, 45> kFields{{
@@ -60,37 +60,37 @@ constexpr std::array<Field, 45> kFields{{
 
 }  // namespace
 
-std::span<const lobix::Field> Db_Datos::field_table() {
+std::span<const sdk::Field> Db_Datos::field_table() {
   return kFields;
 }
 
 Variant Db_Datos::PruebaString() {
-  return Variant(lobix::call_text(connection_, u"CadenaPrueba"));
+  return Variant(sdk::call_text(connection_, u"CadenaPrueba"));
 }
 
 bool Db_Datos::TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass) {
-  return lobix::open(connection_, pcDir, pcUser, pcPass, [this] {
+  return sdk::open(connection_, pcDir, pcUser, pcPass, [this] {
     ListaResultados = Collection::create();
     GetList_ListaResultados = Collection::create();
   });
 }
 
 Variant Db_Datos::TelvarDesconectar() {
-  lobix::close(connection_);
+  sdk::close(connection_);
   return {};
 }
 
 Variant Db_Datos::GetList_HuespedesEnCasa() {
   GetList_ListaResultados = Collection::create();
-  in_house_text_ = lobix::call_text(connection_, u"ListarHuespedesEnCasa");
-  lobix::add_entries(*GetList_ListaResultados, in_house_text_, lobix::Entries::SkipBlank);
+  in_house_text_ = sdk::call_text(connection_, u"ListarHuespedesEnCasa");
+  sdk::add_entries(*GetList_ListaResultados, in_house_text_, sdk::Entries::SkipBlank);
   return Variant(std::make_shared<Array>());
 }
 
 // The SDK is asked before anything is replaced, so a failed look-up leaves the last guest.
 Variant Db_Datos::look_up(std::u16string_view operation, Text key, Text status) {
-  guest_text_ = lobix::call_text(connection_, operation, {key, status});
-  GetListaResultados(guest_text_, lobix::kFieldSeparator);
+  guest_text_ = sdk::call_text(connection_, operation, {key, status});
+  GetListaResultados(guest_text_, sdk::kFieldSeparator);
   return GetEntityObject();
 }
 
@@ -108,12 +108,12 @@ Variant Db_Datos::GetHuespedByNombreHuesped(Text NombreHuesped, Text status) {
 
 CollectionRef Db_Datos::GetListaResultados(Text StringDatosHuespet, Text Simbolo) {
   ListaResultados = Collection::create();
-  lobix::add_fields(*ListaResultados, StringDatosHuespet, Simbolo);
+  sdk::add_fields(*ListaResultados, StringDatosHuespet, Simbolo);
   return nullptr;
 }
 
 Variant Db_Datos::GetEntityObject() {
-  lobix::fill_record(Db_Datos_Sdk_Info, kRecordClass, ListaResultados, kFields);
+  sdk::fill_record(Db_Datos_Sdk_Info, kRecordClass, ListaResultados, kFields);
   return {};
 }
 

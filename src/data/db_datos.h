@@ -4,10 +4,10 @@
 
 #include <string>
 
+#include "automation/collection.h"
+#include "automation/members.h"
+#include "automation/object.h"
 #include "data/sdk_conventions.h"
-#include "frame/collection.h"
-#include "frame/members.h"
-#include "frame/object.h"
 
 namespace halvora {
 
@@ -35,12 +35,12 @@ class Db_Datos : public Object {
 
   static constexpr char16_t kRecordClass[] = u"RegistroDatosHuesped";
   // Which list item goes into which property of the guest record.
-  static std::span<const lobix::Field> field_table();
+  static std::span<const sdk::Field> field_table();
 
  private:
   Variant look_up(std::u16string_view operation, Text key, Text status);
 
-  lobix::Connection connection_;
+  sdk::Connection connection_;
   std::u16string in_house_text_;  // the last in-house list as the SDK gave it
   std::u16string guest_text_;     // the last look-up's answer
 };

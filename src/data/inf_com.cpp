@@ -6,8 +6,8 @@ namespace halvora {
 
 namespace {
 
-using lobix::Field;
-using enum lobix::FieldType;
+using sdk::Field;
+using enum sdk::FieldType;
 
 // Item, property position, type: the 18 fields of a commercial-information entry.
 constexpr std::array<Field, 18> kFields{{
@@ -33,36 +33,36 @@ constexpr std::array<Field, 18> kFields{{
 
 }  // namespace
 
-std::span<const lobix::Field> InfCom::field_table() {
+std::span<const sdk::Field> InfCom::field_table() {
   return kFields;
 }
 
 bool InfCom::TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass) {
-  return lobix::open(connection_, pcDir, pcUser, pcPass,
-                     [this] { ListaResultadoInfCom = Collection::create(); });
+  return sdk::open(connection_, pcDir, pcUser, pcPass,
+                   [this] { ListaResultadoInfCom = Collection::create(); });
 }
 
 Variant InfCom::TelvarDesconectar() {
-  lobix::close(connection_);
+  sdk::close(connection_);
   return {};
 }
 
 Variant InfCom::GetInfConfByNumHuest(double NumHuest, Text staHue) {
   ListaResultadoInfCom = Collection::create();
-  std::u16string text = lobix::call_text(connection_, u"InfComercialPorHuesped",
-                                         {Variant(NumHuest), Variant(staHue)});
-  lobix::add_entries(*ListaResultadoInfCom, text, lobix::Entries::SkipBlank);
+  std::u16string text =
+      sdk::call_text(connection_, u"InfComercialPorHuesped", {Variant(NumHuest), Variant(staHue)});
+  sdk::add_entries(*ListaResultadoInfCom, text, sdk::Entries::SkipBlank);
   return {};
 }
 
 CollectionRef InfCom::GetListaResultados(Text StringInfCom, Text Simbolo) {
   ResultadoInfCom = Collection::create();
-  lobix::add_fields(*ResultadoInfCom, StringInfCom, Simbolo);
+  sdk::add_fields(*ResultadoInfCom, StringInfCom, Simbolo);
   return nullptr;
 }
 
 Variant InfCom::GetEntityObject() {
-  lobix::fill_record(INFCOM_SDK_Info, kRecordClass, ResultadoInfCom, kFields);
+  sdk::fill_record(INFCOM_SDK_Info, kRecordClass, ResultadoInfCom, kFields);
   return {};
 }
 

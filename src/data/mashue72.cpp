@@ -6,8 +6,8 @@ namespace halvora {
 
 namespace {
 
-using lobix::Field;
-using enum lobix::FieldType;
+using sdk::Field;
+using enum sdk::FieldType;
 
 // Item, property position, type: the eight fields of a guest master entry.
 constexpr std::array<Field, 8> kFields{{
@@ -23,46 +23,46 @@ constexpr std::array<Field, 8> kFields{{
 
 }  // namespace
 
-std::span<const lobix::Field> MASHUE72::field_table() {
+std::span<const sdk::Field> MASHUE72::field_table() {
   return kFields;
 }
 
 bool MASHUE72::TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass) {
-  return lobix::open(connection_, pcDir, pcUser, pcPass, [this] {
-    MASHUE72_SDK_Info = lobix::new_record(kRecordClass);
+  return sdk::open(connection_, pcDir, pcUser, pcPass, [this] {
+    MASHUE72_SDK_Info = sdk::new_record(kRecordClass);
     Lista_Resultados = Collection::create();
     fields_ = Collection::create();
   });
 }
 
 Variant MASHUE72::TelvarDesconectar() {
-  lobix::close(connection_);
+  sdk::close(connection_);
   return {};
 }
 
 Variant MASHUE72::getDataMASHUE72() {
   Lista_Resultados = Collection::create();
-  std::u16string text = lobix::call_text(connection_, u"ListarMaestroHuespedes");
-  lobix::add_entries(*Lista_Resultados, text, lobix::Entries::SkipBlank);
+  std::u16string text = sdk::call_text(connection_, u"ListarMaestroHuespedes");
+  sdk::add_entries(*Lista_Resultados, text, sdk::Entries::SkipBlank);
   return {};
 }
 
 Variant MASHUE72::MASHUE72_FindBy() {
   Lista_Resultados = Collection::create();
-  Variant example = lobix::record_argument(MASHUE72_SDK_Info, kRecordClass);
-  std::u16string text = lobix::call_text(connection_, u"BuscarMaestroHuespedes", {example});
-  lobix::add_entries(*Lista_Resultados, text, lobix::Entries::SkipBlank);
+  Variant example = sdk::record_argument(MASHUE72_SDK_Info, kRecordClass);
+  std::u16string text = sdk::call_text(connection_, u"BuscarMaestroHuespedes", {example});
+  sdk::add_entries(*Lista_Resultados, text, sdk::Entries::SkipBlank);
   return {};
 }
 
 CollectionRef MASHUE72::GetListaResultados(Text StringTabConf, Text Separador) {
   fields_ = Collection::create();
-  lobix::add_fields(*fields_, StringTabConf, Separador);
+  sdk::add_fields(*fields_, StringTabConf, Separador);
   return nullptr;
 }
 
 Variant MASHUE72::GetEntityObject() {
-  lobix::fill_record(MASHUE72_SDK_Info, kRecordClass, fields_, kFields);
+  sdk::fill_record(MASHUE72_SDK_Info, kRecordClass, fields_, kFields);
   return {};
 }
 

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <array>
 
-#include "frame/conversions.h"
-#include "frame/error.h"
-#include "frame/members.h"
+#include "automation/conversions.h"
+#include "automation/error.h"
+#include "automation/members.h"
 #include "platform/components.h"
 
-namespace halvora::lobix {
+namespace halvora::sdk {
 
 namespace {
 
@@ -22,29 +22,11 @@ bool all_spaces(std::u16string_view piece) {
   return piece.find_first_not_of(u' ') == std::u16string_view::npos;
 }
 
-// "Campo" and at least three digits of the position, written into `buffer`: a fill names a
-// property for every field, so the name is made without allocating.
-std::u16string_view numbered_name(int16_t position, std::array<char16_t, 16>& buffer) {
-  std::u16string_view prefix = u"Campo";
-  std::copy(prefix.begin(), prefix.end(), buffer.begin());
-  char16_t digits[8];
-  int count = 0;
-  unsigned rest = static_cast<unsigned>(position < 0 ? 0 : position);
-  do {
-    digits[count++] = static_cast<char16_t>(u'0' + rest % 10);
-    rest /= 10;
-  } while (rest);
-  while (count < 3) digits[count++] = u'0';
-  std::size_t size = prefix.size();
-  while (count) buffer[size++] = digits[--count];
-  return {buffer.data(), size};
-}
-
 void set_field(Object& record, const Field& field, const Variant& item) {
   Variant value[] = {convert_item(item, field.type)};
-  std::array<char16_t, 16> buffer;
+  platform::NumberedNameBuffer buffer;
   std::u16string_view name =
-      field.column.empty() ? numbered_name(field.position, buffer) : field.column;
+      field.column.empty() ? platform::numbered_field_name(field.position, buffer) : field.column;
   invoke(record, name, CallKind::Let, value);
 }
 
@@ -119,8 +101,8 @@ void add_entries(Collection& into, std::u16string_view text, Entries mode) {
 
 std::u16string property_name(const Field& field) {
   if (!field.column.empty()) return std::u16string(field.column);
-  std::array<char16_t, 16> buffer;
-  return std::u16string(numbered_name(field.position, buffer));
+  platform::NumberedNameBuffer buffer;
+  return std::u16string(platform::numbered_field_name(field.position, buffer));
 }
 
 Variant convert_item(const Variant& item, FieldType type) {
@@ -172,4 +154,4 @@ Variant record_argument(const ObjectRef& record, std::u16string_view record_clas
   return Variant(record);
 }
 
-}  // namespace halvora::lobix
+}  // namespace halvora::sdk

@@ -12,11 +12,11 @@
 #include <string_view>
 #include <vector>
 
-#include "frame/collection.h"
-#include "frame/object.h"
-#include "frame/variant.h"
+#include "automation/collection.h"
+#include "automation/object.h"
+#include "automation/variant.h"
 
-namespace halvora::lobix {
+namespace halvora::sdk {
 
 // The SDK's separators: fields of one record, entries of a list.
 inline constexpr char16_t kFieldSeparator[] = u"|";
@@ -115,4 +115,4 @@ ObjectRef new_record(std::u16string_view record_class);
 // object of another class, before the SDK sees it.
 Variant record_argument(const ObjectRef& record, std::u16string_view record_class);
 
-}  // namespace halvora::lobix
+}  // namespace halvora::sdk

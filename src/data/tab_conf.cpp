@@ -6,8 +6,8 @@ namespace halvora {
 
 namespace {
 
-using lobix::Field;
-using enum lobix::FieldType;
+using sdk::Field;
+using enum sdk::FieldType;
 
 // Item, property position, type: the 16 fields of a catalogue entry.
 constexpr std::array<Field, 16> kFields{{
@@ -31,43 +31,43 @@ constexpr std::array<Field, 16> kFields{{
 
 }  // namespace
 
-std::span<const lobix::Field> TabConf::field_table() {
+std::span<const sdk::Field> TabConf::field_table() {
   return kFields;
 }
 
 bool TabConf::TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass) {
-  return lobix::open(connection_, pcDir, pcUser, pcPass,
-                     [this] { ListaResultadosTabConf = Collection::create(); });
+  return sdk::open(connection_, pcDir, pcUser, pcPass,
+                   [this] { ListaResultadosTabConf = Collection::create(); });
 }
 
 Variant TabConf::TelvarDesconectar() {
-  lobix::close(connection_);
+  sdk::close(connection_);
   return {};
 }
 
 Variant TabConf::GetListTabConf() {
   ListaResultadosTabConf = Collection::create();
-  std::u16string text = lobix::call_text(connection_, u"ListarTablasConfiguracion");
-  lobix::add_entries(*ListaResultadosTabConf, text, lobix::Entries::KeepAll);
+  std::u16string text = sdk::call_text(connection_, u"ListarTablasConfiguracion");
+  sdk::add_entries(*ListaResultadosTabConf, text, sdk::Entries::KeepAll);
   return Variant(std::make_shared<Array>());
 }
 
 std::u16string TabConf::GetCvetabByTipo(Text Tipo) {
-  return lobix::call_text(connection_, u"ClaveTablaPorTipo", {Variant(Tipo)});
+  return sdk::call_text(connection_, u"ClaveTablaPorTipo", {Variant(Tipo)});
 }
 
 std::u16string TabConf::GetTipoByCvetab(Text Cvetab) {
-  return lobix::call_text(connection_, u"TipoPorClaveTabla", {Variant(Cvetab)});
+  return sdk::call_text(connection_, u"TipoPorClaveTabla", {Variant(Cvetab)});
 }
 
 CollectionRef TabConf::GetListaResultadosTabConf(Text StringInfCom, Text Simbolo) {
   fields_ = Collection::create();
-  lobix::add_fields(*fields_, StringInfCom, Simbolo);
+  sdk::add_fields(*fields_, StringInfCom, Simbolo);
   return nullptr;
 }
 
 Variant TabConf::GetEntityObject() {
-  lobix::fill_record(TABCONF_SDK_Info, kRecordClass, fields_, kFields);
+  sdk::fill_record(TABCONF_SDK_Info, kRecordClass, fields_, kFields);
   return {};
 }
 

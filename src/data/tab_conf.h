@@ -5,10 +5,10 @@
 #include <span>
 #include <string>
 
+#include "automation/collection.h"
+#include "automation/members.h"
+#include "automation/object.h"
 #include "data/sdk_conventions.h"
-#include "frame/collection.h"
-#include "frame/members.h"
-#include "frame/object.h"
 
 namespace halvora {
 
@@ -33,10 +33,10 @@ class TabConf : public Object {
 
   static constexpr char16_t kRecordClass[] = u"RegistroTablaConfiguracion";
   // Which field of a catalogue entry goes into which property of the record.
-  static std::span<const lobix::Field> field_table();
+  static std::span<const sdk::Field> field_table();
 
  private:
-  lobix::Connection connection_;
+  sdk::Connection connection_;
   CollectionRef fields_;  // the fields of one record; hosts read it only through the record
 };
 

@@ -6,8 +6,8 @@ namespace halvora {
 
 namespace {
 
-using lobix::Field;
-using enum lobix::FieldType;
+using sdk::Field;
+using enum sdk::FieldType;
 
 // Item, property position, type: the 55 fields of a state entry.
 constexpr std::array<Field, 55> kFields{{
@@ -29,39 +29,39 @@ constexpr std::array<Field, 55> kFields{{
 
 }  // namespace
 
-std::span<const lobix::Field> TAB_EST::field_table() {
+std::span<const sdk::Field> TAB_EST::field_table() {
   return kFields;
 }
 
 bool TAB_EST::TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass) {
-  return lobix::open(connection_, pcDir, pcUser, pcPass, [this] {
+  return sdk::open(connection_, pcDir, pcUser, pcPass, [this] {
     Lista_Resultados = Collection::create();
     Resultados = Collection::create();
   });
 }
 
 Variant TAB_EST::TelvarDesconectar() {
-  lobix::close(connection_);
+  sdk::close(connection_);
   return {};
 }
 
 // Unlike the other lists, this one is replaced only once the SDK has answered: a failed query
 // leaves the states of the previous one where the host reads them.
 Variant TAB_EST::GetTabEstByTypTab(Text Typtab) {
-  std::u16string text = lobix::call_text(connection_, u"TablasEstadoPorTipo", {Variant(Typtab)});
+  std::u16string text = sdk::call_text(connection_, u"TablasEstadoPorTipo", {Variant(Typtab)});
   Lista_Resultados = Collection::create();
-  lobix::add_entries(*Lista_Resultados, text, lobix::Entries::SkipBlank);
+  sdk::add_entries(*Lista_Resultados, text, sdk::Entries::SkipBlank);
   return {};
 }
 
 CollectionRef TAB_EST::GetListaResultados(Text StringTabConf, Text Separador) {
   Resultados = Collection::create();
-  lobix::add_fields(*Resultados, StringTabConf, Separador);
+  sdk::add_fields(*Resultados, StringTabConf, Separador);
   return nullptr;
 }
 
 Variant TAB_EST::GetEntityObject() {
-  lobix::fill_record(Tab_Est_Sdk_Info, kRecordClass, Resultados, kFields);
+  sdk::fill_record(Tab_Est_Sdk_Info, kRecordClass, Resultados, kFields);
   return {};
 }
 

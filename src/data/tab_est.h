@@ -5,10 +5,10 @@
 #include <span>
 #include <string>
 
+#include "automation/collection.h"
+#include "automation/members.h"
+#include "automation/object.h"
 #include "data/sdk_conventions.h"
-#include "frame/collection.h"
-#include "frame/members.h"
-#include "frame/object.h"
 
 namespace halvora {
 
@@ -32,10 +32,10 @@ class TAB_EST : public Object {
 
   static constexpr char16_t kRecordClass[] = u"RegistroTablaEstado";
   // Which field of a state entry goes into which property of the record.
-  static std::span<const lobix::Field> field_table();
+  static std::span<const sdk::Field> field_table();
 
  private:
-  lobix::Connection connection_;
+  sdk::Connection connection_;
 };
 
 }  // namespace halvora

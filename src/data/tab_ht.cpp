@@ -2,14 +2,14 @@
 
 #include <array>
 
-#include "frame/conversions.h"
+#include "automation/conversions.h"
 
 namespace halvora {
 
 namespace {
 
-using lobix::Field;
-using enum lobix::FieldType;
+using sdk::Field;
+using enum sdk::FieldType;
 
 // Item, property position, type: all 80 fields of the hotel text in the order the SDK writes
 // them.
@@ -38,28 +38,28 @@ constexpr std::array<Field, 80> kFields{{
 
 }  // namespace
 
-std::span<const lobix::Field> Tab_ht::field_table() {
+std::span<const sdk::Field> Tab_ht::field_table() {
   return kFields;
 }
 
 bool Tab_ht::TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass) {
-  return lobix::open(connection_, pcDir, pcUser, pcPass,
-                     [this] { ListaResultados = Collection::create(); });
+  return sdk::open(connection_, pcDir, pcUser, pcPass,
+                   [this] { ListaResultados = Collection::create(); });
 }
 
 Variant Tab_ht::TelvarDesconectar() {
-  lobix::close(connection_);
+  sdk::close(connection_);
   return {};
 }
 
 // The record is replaced before the SDK is asked, so a failed read leaves a blank one; the list
 // keeps the last text's fields until a new text arrives.
 Variant Tab_ht::GetTabHtConfig() {
-  Tab_Ht_SDK_Info = lobix::new_record(kRecordClass);
-  std::u16string text = lobix::call_text(connection_, u"LeerTablaHotel");
+  Tab_Ht_SDK_Info = sdk::new_record(kRecordClass);
+  std::u16string text = sdk::call_text(connection_, u"LeerTablaHotel");
   ListaResultados = Collection::create();
-  lobix::add_fields(*ListaResultados, text, lobix::kFieldSeparator);
-  lobix::fill_record(Tab_Ht_SDK_Info, kRecordClass, ListaResultados, kFields);
+  sdk::add_fields(*ListaResultados, text, sdk::kFieldSeparator);
+  sdk::fill_record(Tab_Ht_SDK_Info, kRecordClass, ListaResultados, kFields);
   return {};
 }
 
@@ -67,7 +67,7 @@ Variant Tab_ht::GetTabHtConfig() {
 // overflow rather than a wrapped number.
 int16_t Tab_ht::GetFolioTab_Ht(int16_t TipoOperacion) {
   return to_integer(
-      lobix::call(connection_, u"FolioPorOperacion", {Variant(int32_t{TipoOperacion})}));
+      sdk::call(connection_, u"FolioPorOperacion", {Variant(int32_t{TipoOperacion})}));
 }
 
 const MemberTable& Tab_ht::member_table() {

@@ -6,10 +6,10 @@
 #include <span>
 #include <string>
 
+#include "automation/collection.h"
+#include "automation/members.h"
+#include "automation/object.h"
 #include "data/sdk_conventions.h"
-#include "frame/collection.h"
-#include "frame/members.h"
-#include "frame/object.h"
 
 namespace halvora {
 
@@ -31,10 +31,10 @@ class Tab_ht : public Object {
 
   static constexpr char16_t kRecordClass[] = u"RegistroTablaHotel";
   // Which field of the hotel text goes into which property of the record.
-  static std::span<const lobix::Field> field_table();
+  static std::span<const sdk::Field> field_table();
 
  private:
-  lobix::Connection connection_;
+  sdk::Connection connection_;
 };
 
 }  // namespace halvora

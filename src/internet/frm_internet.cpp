@@ -1,13 +1,13 @@
 #include "internet/frm_internet.h"
 
 #include <array>
-#include <ctime>
 #include <new>
 #include <stdexcept>
 
-#include "frame/conversions.h"
-#include "frame/error.h"
-#include "frame/text.h"
+#include "automation/calendar.h"
+#include "automation/conversions.h"
+#include "automation/error.h"
+#include "automation/text.h"
 #include "platform/config.h"
 #include "platform/ui.h"
 
@@ -29,30 +29,13 @@ constexpr char16_t kReplyError[] = u"error";
 constexpr std::array<std::u16string_view, 4> kReplies = {kReplyCargado, kReplyCancelado,
                                                          kReplySinInternet, kReplyError};
 
-// Days since 1899-12-30 for a civil date (proleptic Gregorian).
-double serial_of(int y, int m, int d) {
-  y -= m <= 2;
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const int yoe = y - era * 400;
-  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097.0 + doe - 719468 + 25569;
-}
-
 class PlatformFormClock final : public FormClock {
  public:
   void pump(int max_wait_ms) override { platform::pump(max_wait_ms); }
   std::unique_ptr<platform::Timer> start_ticks(std::function<void()> on_tick) override {
     return platform::create_timer(kTickMs, std::move(on_tick));
   }
-  Date now() override {
-    std::time_t t = std::time(nullptr);
-    // One thread (the apartment's), so the shared buffer of localtime is safe here.
-    const std::tm* tm = std::localtime(&t);
-    if (!tm) return Date{};
-    return Date{serial_of(tm->tm_year + 1900, tm->tm_mon + 1, tm->tm_mday) +
-                (tm->tm_hour * 3600 + tm->tm_min * 60 + tm->tm_sec) / 86400.0};
-  }
+  Date now() override { return local_now(); }
 };
 
 // The deployment's gateway ("host" or "host:port"), split into the two fields the form starts
@@ -68,7 +51,7 @@ std::pair<std::u16string, std::u16string> default_gateway() {
 // would (13, or 6 past 32 bits), and a number that is no port is an invalid value.
 uint16_t port_number(std::u16string_view text) {
   int32_t port = to_long(Variant(std::u16string(text)));
-  if (port < 1 || port > 65535) throw Error(380, u"Invalid property value");
+  if (port < 1 || port > 65535) throw Error::standard(err::kInvalidPropertyValue);
   return static_cast<uint16_t>(port);
 }
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "frame/variant.h"
+#include "automation/variant.h"
 #include "platform/events.h"
 
 namespace halvora {

@@ -1,6 +1,6 @@
 #include "internet/internet.h"
 
-#include "frame/conversions.h"
+#include "automation/conversions.h"
 
 namespace halvora {
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "frame/members.h"
-#include "frame/object.h"
+#include "automation/members.h"
+#include "automation/object.h"
 #include "internet/frm_internet.h"
 
 namespace halvora {

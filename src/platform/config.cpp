@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "frame/text.h"
+#include "automation/text.h"
 
 namespace halvora::config {
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "automation/error.h"
+
 namespace halvora::platform {
 
 struct HttpOptions {
@@ -37,23 +39,10 @@ class HttpRequest {
 
 std::unique_ptr<HttpRequest> create_http_request(const HttpOptions& options = {});
 
-// The numbers and texts the platform's XML HTTP request gives for its failures.
-namespace http_error {
-inline constexpr char16_t kSource[] = u"msxml6.dll";
-inline constexpr int32_t kResourceNotFound = -2146697211;  // 0x800C0005: host not found/reached
-inline constexpr int32_t kNoData = -2146697208;            // 0x800C0008: the download failed
-inline constexpr int32_t kTimeout = -2147012894;           // 0x80072EE2
-inline constexpr int32_t kInvalidUrl = -2147012891;        // 0x80072EE5
-inline constexpr int32_t kUnknownProtocol = -2147012890;   // 0x80072EE6
-inline constexpr int32_t kOutOfMemory = -2147024882;       // 0x8007000E: reply over the cap
-inline constexpr int32_t kNotOpened = -1072896763;         // 0xC00C0205: send before open
-inline constexpr int32_t kInvalidArgument = -2147024809;   // 0x80070057: a header with a break
-}  // namespace http_error
-
-// The platform request's English text for one of its numbers; empty for a number it does not
-// know.
-std::u16string http_error_text(int32_t number);
-// Throws Error with the number, its text and the source http_error::kSource.
-[[noreturn]] void raise_http_error(int32_t number);
+// Throws the failure with its number (one of http_error's), the request's text for it and the
+// source http_error::kSource.
+[[noreturn]] inline void raise_http_error(int32_t number) {
+  throw Error::standard(number, http_error::kSource);
+}
 
 }  // namespace halvora::platform

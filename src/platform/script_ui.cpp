@@ -4,7 +4,7 @@
 #include <fstream>
 #include <string>
 
-#include "frame/text.h"
+#include "automation/text.h"
 #include "platform/config.h"
 #include "platform/events.h"
 #include "platform/ui.h"

@@ -1,6 +1,6 @@
 #include "services/channel_client.h"
 
-#include "frame/probes.h"
+#include "web/probes.h"
 
 namespace halvora {
 

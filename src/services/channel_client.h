@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "frame/members.h"
-#include "frame/object.h"
+#include "automation/members.h"
+#include "automation/object.h"
 #include "services/channel_updates.h"
 
 namespace halvora {

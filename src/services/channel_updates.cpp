@@ -5,13 +5,14 @@
 #include <utility>
 #include <vector>
 
-#include "frame/probes.h"
-#include "frame/soap.h"
-#include "frame/text.h"
-#include "frame/xml_object.h"
+#include "automation/text.h"
 #include "platform/config.h"
 #include "platform/http.h"
 #include "platform/ui.h"
+#include "services/channel_envelopes.h"
+#include "web/failure_report.h"
+#include "web/probes.h"
+#include "web/xml_object.h"
 
 namespace halvora::channel {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "frame/variant.h"
+#include "automation/variant.h"
 
 namespace halvora::channel {
 

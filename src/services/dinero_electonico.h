@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "frame/members.h"
-#include "frame/object.h"
+#include "automation/members.h"
+#include "automation/object.h"
 
 namespace halvora {
 

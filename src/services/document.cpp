@@ -5,13 +5,14 @@
 #include <utility>
 #include <vector>
 
-#include "frame/conversions.h"
-#include "frame/probes.h"
-#include "frame/soap.h"
-#include "frame/soap_request.h"
-#include "frame/text.h"
+#include "automation/conversions.h"
+#include "automation/text.h"
 #include "platform/config.h"
 #include "platform/ui.h"
+#include "web/failure_report.h"
+#include "web/probes.h"
+#include "web/soap.h"
+#include "web/soap_request.h"
 
 namespace halvora {
 

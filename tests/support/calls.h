@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "frame/collection.h"
-#include "frame/error.h"
-#include "frame/members.h"
+#include "automation/collection.h"
+#include "automation/error.h"
+#include "automation/members.h"
 
 namespace halvora::test {
 

@@ -5,15 +5,15 @@
 #include <functional>
 #include <memory>
 
-#include "frame/registry.h"
-#include "frame/soap.h"
-#include "frame/text.h"
-#include "frame/xml_object.h"
+#include "automation/text.h"
+#include "library/registry.h"
 #include "platform/http.h"
 #include "services/actualiza_inventario.h"
+#include "services/channel_envelopes.h"
 #include "services/e_rev_max.h"
 #include "support/http_server.h"
 #include "support/test_env.h"
+#include "web/xml_object.h"
 
 namespace halvora {
 namespace {
@@ -53,8 +53,8 @@ CannedResponse reply(int status, std::string body, bool compressed = false) {
 }
 
 std::u16string report(int32_t number) {
-  return u"ERROR: " + utf8_to_utf16(std::to_string(number)) + u" " +
-         platform::http_error_text(number) + u"\r\nmsxml6.dll";
+  return u"ERROR: " + utf8_to_utf16(std::to_string(number)) + u" " + standard_error_text(number) +
+         u"\r\nmsxml6.dll";
 }
 
 // Both classes behind one face, so that every case runs through each.
@@ -167,9 +167,9 @@ TEST_F(ChannelTest, RepliesOfEveryKind) {
        reply(500, "<s:Envelope xmlns:s=\"x\"><s:Body><s:Fault/></s:Body></s:Envelope>"), false, ""},
       {"empty 200", reply(200, ""), true, ""},
       {"not XML 200", reply(200, "<<< no"), true, ""},
-      {"corrupt gzip", corrupt_reply, false, "", platform::http_error::kNoData},
-      {"truncated", truncated, false, "", platform::http_error::kNoData},
-      {"gzip bomb", bomb_reply, false, "", platform::http_error::kOutOfMemory},
+      {"corrupt gzip", corrupt_reply, false, "", http_error::kNoData},
+      {"truncated", truncated, false, "", http_error::kNoData},
+      {"gzip bomb", bomb_reply, false, "", http_error::kOutOfMemory},
   };
   ScopedEnv cap{"HALVORA_HTTP_MAX_BYTES", "1000000"};
   for (const Case& c : cases) {
@@ -223,10 +223,10 @@ TEST_F(ChannelTest, BadEndpointsShowTheReport) {
   silent.never_answer = true;
   server.respond(silent);
   const Case cases[] = {
-      {u"no es una URL", nullptr, platform::http_error::kInvalidUrl},
+      {u"no es una URL", nullptr, http_error::kInvalidUrl},
       {u"http://127.0.0.1:" + utf8_to_utf16(std::to_string(test::refused_port())) + u"/c", nullptr,
-       platform::http_error::kResourceNotFound},
-      {url, "300", platform::http_error::kTimeout},
+       http_error::kResourceNotFound},
+      {url, "300", http_error::kTimeout},
   };
   for (const Case& c : cases) {
     ScopedEnv timeout{"HALVORA_HTTP_TIMEOUT_MS", c.timeout_ms};

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "frame/registry.h"
-#include "idl_writer.h"
+#include "com/gen/idl_writer.h"
+#include "library/registry.h"
 #include "services/document.h"
 
 namespace halvora::comgen {

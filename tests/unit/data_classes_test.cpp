@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "automation/conversions.h"
 #include "data/db_capct.h"
 #include "data/db_datos.h"
-#include "frame/conversions.h"
 #include "support/calls.h"
-#include "unit/data_fake_sdk.h"
+#include "support/fake_sdk.h"
 
 namespace halvora {
 namespace {
@@ -28,11 +28,11 @@ std::u16string guest_text(std::size_t n) {
   for (std::size_t i = 0; i < n; ++i) {
     if (i) text += u"|";
     switch (i < Db_Datos::field_table().size() ? Db_Datos::field_table()[i].type
-                                               : lobix::FieldType::String) {
-      case lobix::FieldType::Date:
+                                               : sdk::FieldType::String) {
+      case sdk::FieldType::Date:
         text += u"1/2/2024";
         break;
-      case lobix::FieldType::String:
+      case sdk::FieldType::String:
         text += u"s" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26));
         break;
       default:
@@ -150,7 +150,7 @@ TEST_F(DataDbDatos, AGuestFillsTheTableColumnsWithTheirTypes) {
   std::u16string text = guest_text(45);
   world.answer(u"HuespedPorHabitacion", Variant(text));
   call(db, u"GetHuespedByNumHab", {u"101", u""});
-  const std::vector<std::u16string> layout = test::guest_record_layout();
+  const std::vector<std::u16string> layout = test::record_names(sdk::guest_layout());
   ASSERT_EQ(layout.size(), 186u);
   auto fields = Db_Datos::field_table();
   ASSERT_EQ(record().sets.size(), fields.size());
@@ -234,14 +234,14 @@ std::u16string charge_text(std::size_t n = 29) {
   for (std::size_t i = 0; i < n; ++i) {
     if (i) text += u"|";
     switch (i < DB_CAPCT::field_table().size() ? DB_CAPCT::field_table()[i].type
-                                               : lobix::FieldType::String) {
-      case lobix::FieldType::Date:
+                                               : sdk::FieldType::String) {
+      case sdk::FieldType::Date:
         text += u"3/4/2024";
         break;
-      case lobix::FieldType::Boolean:
+      case sdk::FieldType::Boolean:
         text += u"True";
         break;
-      case lobix::FieldType::String:
+      case sdk::FieldType::String:
         text += u"c";
         break;
       default:
@@ -336,7 +336,7 @@ TEST_F(DataDbCapct, AChargeEntryRebuildsEveryProperty) {
   EXPECT_EQ(call(charges, u"GetEntityObject"), Variant());
   ASSERT_EQ(charge().sets.size(), 29u);
   std::vector<bool> seen(29);
-  for (const lobix::Field& f : DB_CAPCT::field_table())
+  for (const sdk::Field& f : DB_CAPCT::field_table())
     seen[static_cast<std::size_t>(f.position)] = true;
   EXPECT_EQ(std::count(seen.begin(), seen.end(), true), 29);
   EXPECT_EQ(charge().value(24), Variant(true));

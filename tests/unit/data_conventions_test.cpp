@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "frame/conversions.h"
+#include "automation/conversions.h"
 #include "support/calls.h"
-#include "unit/data_fake_sdk.h"
+#include "support/fake_sdk.h"
 
 namespace halvora {
 
 namespace {
 
-using lobix::Entries;
-using lobix::FieldType;
+using sdk::Entries;
+using sdk::FieldType;
 using test::error_of;
 using test::texts;
 
@@ -44,7 +44,7 @@ TEST(DataRecordSplit, CutsExactlyAndKeepsEveryPiece) {
   };
   for (const SplitCase& c : cases) {
     Collection into;
-    lobix::add_fields(into, c.text, c.separator);
+    sdk::add_fields(into, c.text, c.separator);
     EXPECT_EQ(texts(into), c.expected) << std::string(c.text.begin(), c.text.end());
   }
 }
@@ -66,8 +66,8 @@ TEST(DataEntrySplit, BlankSkippingDropsOnlyPiecesOfSpaces) {
   };
   for (const EntryCase& c : cases) {
     Collection skip, keep;
-    lobix::add_entries(skip, c.text, Entries::SkipBlank);
-    lobix::add_entries(keep, c.text, Entries::KeepAll);
+    sdk::add_entries(skip, c.text, Entries::SkipBlank);
+    sdk::add_entries(keep, c.text, Entries::KeepAll);
     EXPECT_EQ(texts(skip), c.skip_blank);
     EXPECT_EQ(texts(keep), c.keep_all);
   }
@@ -97,17 +97,16 @@ TEST(DataPieceCounter, OverflowsAtTheSixteenBitLimit) {
   };
   for (const CounterCase& c : cases) {
     Collection fields, entries, blank_skipped;
-    EXPECT_EQ(error_of([&] { lobix::add_fields(fields, pieces_of_x(c.pieces, u'|'), u"|"); }),
+    EXPECT_EQ(error_of([&] { sdk::add_fields(fields, pieces_of_x(c.pieces, u'|'), u"|"); }),
               c.error);
     EXPECT_EQ(fields.items().size(), c.added);
-    EXPECT_EQ(error_of([&] {
-                lobix::add_entries(entries, pieces_of_x(c.pieces, u'*'), Entries::KeepAll);
-              }),
-              c.error);
+    EXPECT_EQ(
+        error_of([&] { sdk::add_entries(entries, pieces_of_x(c.pieces, u'*'), Entries::KeepAll); }),
+        c.error);
     EXPECT_EQ(entries.items().size(), c.added);
     // Skipped pieces still count.
     std::u16string blanks(c.pieces - 1, u'*');
-    EXPECT_EQ(error_of([&] { lobix::add_entries(blank_skipped, blanks, Entries::SkipBlank); }),
+    EXPECT_EQ(error_of([&] { sdk::add_entries(blank_skipped, blanks, Entries::SkipBlank); }),
               c.error);
     EXPECT_EQ(blank_skipped.Count(), 0);
   }
@@ -155,9 +154,9 @@ TEST_F(DataConversions, ItemsReadAsTheirFieldType) {
   for (const ConversionCase& c : cases) {
     SCOPED_TRACE(std::string(c.item.begin(), c.item.end()));
     if (c.error) {
-      EXPECT_EQ(error_of([&] { lobix::convert_item(Variant(c.item), c.type); }), c.error);
+      EXPECT_EQ(error_of([&] { sdk::convert_item(Variant(c.item), c.type); }), c.error);
     } else {
-      EXPECT_EQ(lobix::convert_item(Variant(c.item), c.type), c.expected);
+      EXPECT_EQ(sdk::convert_item(Variant(c.item), c.type), c.expected);
     }
   }
 }
@@ -168,22 +167,22 @@ TEST_F(DataConversions, NumbersAndDatesFollowTheRegionalSettings) {
   rs.thousands = u'.';
   rs.date_order = DateOrder::DMY;
   set_regional(rs);
-  EXPECT_EQ(lobix::convert_item(Variant(u"1.234,5"), FieldType::Double), Variant(1234.5));
-  EXPECT_EQ(lobix::convert_item(Variant(u"31/12/2023"), FieldType::Date), Variant(Date{45291}));
-  EXPECT_EQ(error_of([] { lobix::convert_item(Variant(u"12/31/2023"), FieldType::Date); }),
+  EXPECT_EQ(sdk::convert_item(Variant(u"1.234,5"), FieldType::Double), Variant(1234.5));
+  EXPECT_EQ(sdk::convert_item(Variant(u"31/12/2023"), FieldType::Date), Variant(Date{45291}));
+  EXPECT_EQ(error_of([] { sdk::convert_item(Variant(u"12/31/2023"), FieldType::Date); }),
             err::kTypeMismatch);
 }
 
 TEST(DataPropertyNames, ColumnWhereKnownElsePosition) {
-  EXPECT_EQ(lobix::property_name({1, 8, u"NUMHABDA", FieldType::Double}), u"NUMHABDA");
-  EXPECT_EQ(lobix::property_name({1, 0, u"", FieldType::Long}), u"Campo000");
-  EXPECT_EQ(lobix::property_name({1, 68, u"", FieldType::String}), u"Campo068");
-  EXPECT_EQ(lobix::property_name({1, 185, u"", FieldType::String}), u"Campo185");
+  EXPECT_EQ(sdk::property_name({1, 8, u"NUMHABDA", FieldType::Double}), u"NUMHABDA");
+  EXPECT_EQ(sdk::property_name({1, 0, u"", FieldType::Long}), u"Campo000");
+  EXPECT_EQ(sdk::property_name({1, 68, u"", FieldType::String}), u"Campo068");
+  EXPECT_EQ(sdk::property_name({1, 185, u"", FieldType::String}), u"Campo185");
 }
 
 // ---- Record fill ----------------------------------------------------------------------------
 
-const lobix::Field kThreeFields[] = {
+const sdk::Field kThreeFields[] = {
     {1, 3, u"", FieldType::String},
     {2, 0, u"", FieldType::Double},
     {3, 1, u"", FieldType::Long},
@@ -198,8 +197,7 @@ CollectionRef list_of(std::initializer_list<const char16_t*> items) {
 TEST(DataRecordFill, SetsTheTableInItsOrderAndIgnoresExtraItems) {
   test::FakeWorld world;
   ObjectRef slot;
-  lobix::fill_record(slot, u"RegistroCargo", list_of({u"x", u"1.5", u"2.5", u"extra"}),
-                     kThreeFields);
+  sdk::fill_record(slot, u"RegistroCargo", list_of({u"x", u"1.5", u"2.5", u"extra"}), kThreeFields);
   auto& r = dynamic_cast<test::FakeRecord&>(*slot);
   ASSERT_EQ(r.sets.size(), 3u);
   EXPECT_EQ(r.sets[0].property, u"Campo003");
@@ -229,10 +227,9 @@ TEST(DataRecordFill, FailuresKeepTheNewRecordWithWhatWasSet) {
     test::FakeWorld world;
     ObjectRef old = std::make_shared<test::FakeSdk>();
     ObjectRef slot = old;
-    EXPECT_EQ(error_of([&] {
-                lobix::fill_record(slot, u"RegistroCargo", list_of(c.items), kThreeFields);
-              }),
-              c.error);
+    EXPECT_EQ(
+        error_of([&] { sdk::fill_record(slot, u"RegistroCargo", list_of(c.items), kThreeFields); }),
+        c.error);
     ASSERT_NE(slot, old);
     EXPECT_EQ(dynamic_cast<test::FakeRecord&>(*slot).sets.size(), c.fields_set);
   }
@@ -241,7 +238,7 @@ TEST(DataRecordFill, FailuresKeepTheNewRecordWithWhatWasSet) {
 TEST(DataRecordFill, WithoutAListTheRecordIsStillReplaced) {
   test::FakeWorld world;
   ObjectRef slot;
-  EXPECT_EQ(error_of([&] { lobix::fill_record(slot, u"RegistroCargo", nullptr, kThreeFields); }),
+  EXPECT_EQ(error_of([&] { sdk::fill_record(slot, u"RegistroCargo", nullptr, kThreeFields); }),
             err::kObjectNotSet);
   EXPECT_EQ(slot->type_name(), u"RegistroCargo");
 }
@@ -251,8 +248,7 @@ TEST(DataRecordFill, ARecordThatCannotBeCreatedLeavesTheOldOne) {
   world.refusals.insert_or_assign(u"RegistroCargo", Error(429, u"cannot create"));
   ObjectRef old = std::make_shared<test::FakeSdk>();
   ObjectRef slot = old;
-  EXPECT_EQ(error_of([&] { lobix::fill_record(slot, u"RegistroCargo", list_of({u"x"}), {}); }),
-            429);
+  EXPECT_EQ(error_of([&] { sdk::fill_record(slot, u"RegistroCargo", list_of({u"x"}), {}); }), 429);
   EXPECT_EQ(slot, old);
 }
 
@@ -271,9 +267,9 @@ TEST(DataConnection, OnlyAnAnswerOfOneOpens) {
   for (const ConnectCase& c : cases) {
     test::FakeWorld world;
     world.answer(u"Conectar", c.answer);
-    lobix::Connection conn;
+    sdk::Connection conn;
     int fresh = 0;
-    EXPECT_EQ(lobix::open(conn, u"C:\\hotel", u"ana", u"pw", [&] { ++fresh; }), c.opened);
+    EXPECT_EQ(sdk::open(conn, u"C:\\hotel", u"ana", u"pw", [&] { ++fresh; }), c.opened);
     EXPECT_EQ(fresh, 1);
     EXPECT_TRUE(conn.connected);
     ASSERT_EQ(world.calls.size(), 1u);
@@ -285,39 +281,39 @@ TEST(DataConnection, OnlyAnAnswerOfOneOpens) {
 TEST(DataConnection, AFailingConectarLeavesTheNewConnectionAndResults) {
   test::FakeWorld world;
   world.fail(u"Conectar", 3044);
-  lobix::Connection conn;
+  sdk::Connection conn;
   int fresh = 0;
-  EXPECT_EQ(error_of([&] { lobix::open(conn, u"nowhere", u"u", u"p", [&] { ++fresh; }); }), 3044);
+  EXPECT_EQ(error_of([&] { sdk::open(conn, u"nowhere", u"u", u"p", [&] { ++fresh; }); }), 3044);
   EXPECT_EQ(fresh, 1);
   EXPECT_TRUE(conn.connected);
   world.answer(u"CadenaPrueba", Variant(u"ok"));
-  EXPECT_EQ(lobix::call_text(conn, u"CadenaPrueba"), u"ok");
+  EXPECT_EQ(sdk::call_text(conn, u"CadenaPrueba"), u"ok");
 }
 
 TEST(DataConnection, ANewConnectionReplacesTheOldAndClosingKeepsItUsable) {
   test::FakeWorld world;
-  lobix::Connection conn;
+  sdk::Connection conn;
   world.answer(u"Conectar", Variant(int32_t{1}));
-  lobix::open(conn, u"a", u"u", u"p", [] {});
+  sdk::open(conn, u"a", u"u", u"p", [] {});
   ObjectRef first = conn.sdk;
-  lobix::open(conn, u"b", u"u", u"p", [] {});
+  sdk::open(conn, u"b", u"u", u"p", [] {});
   EXPECT_NE(conn.sdk, first);
   EXPECT_EQ(world.created, (std::vector<std::u16string>{u"ConexionSdk", u"ConexionSdk"}));
-  lobix::close(conn);
+  sdk::close(conn);
   EXPECT_FALSE(conn.connected);
   world.answer(u"CadenaPrueba", Variant(u"still here"));
-  EXPECT_EQ(lobix::call_text(conn, u"CadenaPrueba"), u"still here");
+  EXPECT_EQ(sdk::call_text(conn, u"CadenaPrueba"), u"still here");
 }
 
 TEST(DataConnection, NoConnectionObjectMeansNothingChanges) {
   test::FakeWorld world;
   world.refusals.insert_or_assign(u"ConexionSdk", Error(429, u"cannot create"));
-  lobix::Connection conn;
+  sdk::Connection conn;
   int fresh = 0;
-  EXPECT_EQ(error_of([&] { lobix::open(conn, u"a", u"u", u"p", [&] { ++fresh; }); }), 429);
+  EXPECT_EQ(error_of([&] { sdk::open(conn, u"a", u"u", u"p", [&] { ++fresh; }); }), 429);
   EXPECT_EQ(fresh, 0);
   EXPECT_FALSE(conn.connected);
-  EXPECT_EQ(error_of([&] { lobix::call(conn, u"CadenaPrueba"); }), err::kObjectNotSet);
+  EXPECT_EQ(error_of([&] { sdk::call(conn, u"CadenaPrueba"); }), err::kObjectNotSet);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "automation/conversions.h"
+#include "automation/text.h"
 #include "data/confi.h"
 #include "data/cupones.h"
 #include "data/inf_com.h"
@@ -16,17 +18,15 @@
 #include "data/tab_conf.h"
 #include "data/tab_est.h"
 #include "data/tab_ht.h"
-#include "frame/conversions.h"
-#include "frame/text.h"
 #include "sdk/records.h"
 #include "support/calls.h"
-#include "unit/data_fake_sdk.h"
+#include "support/fake_sdk.h"
 
 namespace halvora {
 namespace {
 
-using lobix::Field;
-using lobix::FieldType;
+using sdk::Field;
+using sdk::FieldType;
 using test::call;
 using test::error_of;
 using test::FakeWorld;
@@ -305,7 +305,7 @@ TEST_F(DataMore, FieldTablesHaveOneRowPerItemInOrderAtDistinctPositions) {
       positions.insert(f.position);
       ASSERT_LT(static_cast<std::size_t>(f.position), layout.fields.size());
       // The property the fill sets by name is the one the substitute publishes there.
-      EXPECT_EQ(lobix::property_name(f), layout.fields[static_cast<std::size_t>(f.position)].name);
+      EXPECT_EQ(sdk::property_name(f), layout.fields[static_cast<std::size_t>(f.position)].name);
     }
     EXPECT_EQ(positions.size(), c.count);
   }

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "frame/registry.h"
-#include "frame/text.h"
+#include "automation/text.h"
+#include "library/registry.h"
 #include "support/http_server.h"
 #include "support/test_env.h"
 

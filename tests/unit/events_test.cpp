@@ -7,9 +7,9 @@
 #include <chrono>
 #include <thread>
 
+#include "host/wscript.h"
 #include "platform/ui.h"
 #include "support/line_server.h"
-#include "wscript.h"
 
 namespace halvora::platform {
 namespace {

@@ -4,8 +4,8 @@
 #include <functional>
 #include <optional>
 
-#include "frame/error.h"
-#include "frame/text.h"
+#include "automation/error.h"
+#include "automation/text.h"
 #include "platform/http.h"
 #include "support/http_server.h"
 

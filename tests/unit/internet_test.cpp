@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <optional>
 
-#include "frame/code_page.h"
-#include "frame/conversions.h"
-#include "frame/error.h"
-#include "frame/registry.h"
-#include "frame/text.h"
+#include "automation/code_page.h"
+#include "automation/conversions.h"
+#include "automation/error.h"
+#include "automation/text.h"
+#include "library/registry.h"
 #include "support/line_server.h"
 #include "support/test_env.h"
 

@@ -1,13 +1,13 @@
-#include "interpreter.h"
-#include "lexer.h"
+#include "host/interpreter.h"
+#include "host/lexer.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "frame/collection.h"
-#include "frame/conversions.h"
-#include "frame/text.h"
+#include "automation/collection.h"
+#include "automation/conversions.h"
+#include "automation/text.h"
 #include "support/test_env.h"
 
 namespace halvora::host {

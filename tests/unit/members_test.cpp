@@ -1,12 +1,12 @@
 // Dispatch by name, member tables and the class registry.
-#include "frame/members.h"
+#include "automation/members.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "frame/collection.h"
-#include "frame/registry.h"
+#include "automation/collection.h"
+#include "library/registry.h"
 #include "services/document.h"
 #include "support/calls.h"
 #include "support/test_env.h"
@@ -87,26 +87,6 @@ TEST(Dispatch, DataMembersReadAndAssignWithConversion) {
   EXPECT_EQ(doc->SocioVIP, u"True");
   Variant obj(ObjectRef(Collection::create()));
   EXPECT_EQ(error_of([&] { invoke(*doc, u"SocioVIP", CallKind::Let, {&obj, 1}); }), 13);
-}
-
-TEST(CollectionMembers, OneBasedItemsAndRangeErrors) {
-  auto list = Collection::create();
-  std::vector<Variant> add{Variant(u"a")};
-  invoke(*list, u"Add", CallKind::Method, add);
-  add[0] = Variant(u"b");
-  invoke(*list, u"add", CallKind::Method, add);
-  EXPECT_EQ(invoke(*list, u"Count", CallKind::Get), Variant(int32_t{2}));
-  std::vector<Variant> at{Variant(int16_t{2})};
-  EXPECT_EQ(invoke(*list, u"Item", CallKind::Method, at), Variant(u"b"));
-  for (Variant bad : {Variant(int32_t{0}), Variant(int32_t{3}), Variant(u"x")}) {
-    std::vector<Variant> args{bad};
-    int32_t n = error_of([&] { invoke(*list, u"Item", CallKind::Method, args); });
-    EXPECT_TRUE(n == 9 || n == 13) << n;
-  }
-  at[0] = Variant(int32_t{1});
-  invoke(*list, u"Remove", CallKind::Method, at);
-  ASSERT_EQ(list->Count(), 1);
-  EXPECT_EQ(list->Item(int32_t{1}), Variant(u"b"));
 }
 
 TEST(Registry, PublishesEighteenClassesWithDistinctIdentities) {

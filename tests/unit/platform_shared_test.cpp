@@ -2,7 +2,7 @@
 // failure texts a host's error handling compares against.
 #include <gtest/gtest.h>
 
-#include "frame/error.h"
+#include "automation/error.h"
 #include "platform/http.h"
 #include "platform/netstate.h"
 #include "support/test_env.h"
@@ -36,9 +36,10 @@ TEST(HttpErrors, RaiseCarriesTheSharedTextAndSource) {
     EXPECT_EQ(e.source(), u"msxml6.dll");
   }
   // The win32 build falls back to the object's own words for numbers outside the table.
-  EXPECT_EQ(http_error_text(-2146697208), u"The download of the specified resource has failed.");
-  EXPECT_EQ(http_error_text(-2146697209), u"");
-  EXPECT_EQ(http_error_text(0), u"");
+  EXPECT_EQ(standard_error_text(-2146697208),
+            u"The download of the specified resource has failed.");
+  EXPECT_EQ(standard_error_text(-2146697209), u"");
+  EXPECT_EQ(standard_error_text(0), u"");
 }
 
 }  // namespace

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "frame/conversions.h"
-#include "frame/error.h"
-#include "frame/members.h"
-#include "frame/text.h"
+#include "automation/conversions.h"
+#include "automation/error.h"
+#include "automation/members.h"
+#include "automation/text.h"
 #include "platform/components.h"
 #include "sdk/records.h"
 
@@ -148,8 +148,8 @@ std::vector<Item> parse(const std::string& text) {
 }
 
 std::u16string numbered(std::size_t position) {
-  std::string digits = std::to_string(position);
-  return utf8_to_utf16("Campo" + std::string(3 - digits.size(), '0') + digits);
+  platform::NumberedNameBuffer buffer;
+  return std::u16string(platform::numbered_field_name(static_cast<int>(position), buffer));
 }
 
 class SdkRecords : public ::testing::Test {

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "frame/conversions.h"
-#include "frame/error.h"
-#include "frame/members.h"
-#include "frame/text.h"
+#include "automation/conversions.h"
+#include "automation/error.h"
+#include "automation/members.h"
+#include "automation/text.h"
 #include "platform/components.h"
 #include "sdk/conexion_sdk.h"
 #include "sdk/store.h"

@@ -1,10 +1,12 @@
 // The shared SOAP routine and the channel-manager envelopes.
-#include "frame/soap.h"
+#include "web/soap.h"
+#include "services/channel_envelopes.h"
+#include "web/failure_report.h"
 
 #include <gtest/gtest.h>
 
-#include "frame/conversions.h"
-#include "frame/text.h"
+#include "automation/conversions.h"
+#include "automation/text.h"
 #include "support/http_server.h"
 #include "support/test_env.h"
 

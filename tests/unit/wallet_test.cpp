@@ -5,9 +5,9 @@
 
 #include <functional>
 
-#include "frame/conversions.h"
-#include "frame/registry.h"
-#include "frame/text.h"
+#include "automation/conversions.h"
+#include "automation/text.h"
+#include "library/registry.h"
 #include "support/http_server.h"
 #include "support/test_env.h"
 

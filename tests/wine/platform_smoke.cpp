@@ -4,11 +4,12 @@
 #include <cstdio>
 #include <string>
 
-#include "frame/conversions.h"
-#include "frame/error.h"
-#include "frame/text.h"
+#include "automation/conversions.h"
+#include "automation/error.h"
+#include "automation/text.h"
 #include "platform/http.h"
 #include "platform/netstate.h"
+#include "platform/regional.h"
 #include "platform/xml.h"
 
 using namespace halvora;
@@ -44,7 +45,7 @@ void machine_part() {
   platform::ConnectionState state = platform::query_connection_state();
   std::printf("connected: %s, flags: %u\n", state.connected ? "true" : "false",
               static_cast<unsigned>(state.flags));
-  RegionalSettings rs = RegionalSettings::from_locale();
+  RegionalSettings rs = platform::regional_settings();
   std::printf(
       "regional: decimal %s thousands %s date order %d separator %s 24h %s am %s pm %s\n",
       utf16_to_utf8(std::u16string(1, rs.decimal)).c_str(),

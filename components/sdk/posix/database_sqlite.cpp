@@ -1,9 +1,9 @@
 #include <sqlite3.h>
 
-#include "database.h"
-#include "frame/conversions.h"
-#include "frame/error.h"
-#include "frame/text.h"
+#include "automation/conversions.h"
+#include "automation/error.h"
+#include "automation/text.h"
+#include "sdk/database.h"
 
 namespace halvora::sdk {
 

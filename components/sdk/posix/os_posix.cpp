@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "frame/error.h"
-#include "frame/text.h"
-#include "os.h"
+#include "automation/error.h"
+#include "automation/text.h"
+#include "sdk/os.h"
 
 namespace halvora::sdk::os {
 

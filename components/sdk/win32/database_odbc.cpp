@@ -1,4 +1,4 @@
-#include "database.h"
+#include "sdk/database.h"
 
 // The ODBC headers need the types of <windows.h>, so it comes first.
 #include <windows.h>
@@ -9,8 +9,8 @@
 #include <cstring>
 #include <type_traits>
 
-#include "frame/conversions.h"
-#include "frame/error.h"
+#include "automation/conversions.h"
+#include "automation/error.h"
 
 namespace halvora::sdk {
 

@@ -7,9 +7,9 @@
 
 #include <cstdlib>
 
-#include "frame/error.h"
-#include "frame/text.h"
-#include "os.h"
+#include "automation/error.h"
+#include "automation/text.h"
+#include "sdk/os.h"
 
 namespace halvora::sdk::os {
 

@@ -13,8 +13,8 @@
 #include <cstring>
 #include <vector>
 
-#include "frame/code_page.h"
-#include "frame/text.h"
+#include "automation/code_page.h"
+#include "automation/text.h"
 #include "platform/events.h"
 #include "platform/live_objects.h"
 #include "platform/queued_socket.h"

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "frame/error.h"
-#include "frame/text.h"
+#include "automation/error.h"
+#include "automation/text.h"
 #include "platform/config.h"
 #include "platform/http.h"
 

@@ -1,4 +1,4 @@
-// RegionalSettings::from_locale() for POSIX systems: the process locale when the host has set
+// regional_settings() for POSIX systems: the process locale when the host has set
 // one, else the locale the environment names; read with newlocale/nl_langinfo_l so that the
 // process locale itself is never changed.
 #include <langinfo.h>
@@ -8,10 +8,10 @@
 #include <cstring>
 #include <string>
 
-#include "frame/conversions.h"
-#include "frame/text.h"
+#include "automation/text.h"
+#include "platform/regional.h"
 
-namespace halvora {
+namespace halvora::platform {
 
 namespace {
 
@@ -77,7 +77,7 @@ void read_date_format(std::string fmt, RegionalSettings& rs) {
 }  // namespace
 
 // "C", "POSIX", "C.UTF-8" and locales that do not load give the defaults of RegionalSettings.
-RegionalSettings RegionalSettings::from_locale() {
+RegionalSettings regional_settings() {
   RegionalSettings rs;
 
   std::string numeric = locale_name(LC_NUMERIC, "LC_NUMERIC");
@@ -109,4 +109,4 @@ RegionalSettings RegionalSettings::from_locale() {
   return rs;
 }
 
-}  // namespace halvora
+}  // namespace halvora::platform

@@ -3,7 +3,7 @@
 #include <iostream>
 #include <string>
 
-#include "frame/text.h"
+#include "automation/text.h"
 #include "platform/config.h"
 #include "platform/ui.h"
 

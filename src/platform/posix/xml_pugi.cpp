@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/text.h"
+#include "automation/text.h"
 #include "platform/xml.h"
 
 namespace halvora::platform {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/text.h"
+#include "automation/text.h"
 #include "platform/events.h"
 #include "platform/live_objects.h"
 #include "platform/queued_socket.h"

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "frame/error.h"
+#include "automation/error.h"
 #include "platform/config.h"
 #include "platform/http.h"
 #include "platform/win32/com_support.h"
@@ -92,7 +92,7 @@ std::u16string system_text(HRESULT hr) {
 // on both; the rest take the object's own words, then the system's.
 [[noreturn]] void raise_failure(HRESULT hr, IUnknown* object) {
   auto number = static_cast<int32_t>(hr);
-  std::u16string text = http_error_text(number);
+  std::u16string text = standard_error_text(number);
   if (text.empty()) text = error_info_text(object);
   if (text.empty()) text = system_text(hr);
   if (text.empty()) text = u"Unknown error";

@@ -1,12 +1,12 @@
-// RegionalSettings::from_locale() from the user's locale, as the host's own conversions read it.
+// regional_settings() from the user's locale, as the host's own conversions read it.
 #include <windows.h>
 
 #include <string>
 
-#include "frame/conversions.h"
+#include "platform/regional.h"
 #include "platform/win32/com_support.h"
 
-namespace halvora {
+namespace halvora::platform {
 
 namespace {
 
@@ -54,7 +54,7 @@ void read_date_format(std::u16string_view picture, RegionalSettings& rs) {
 }  // namespace
 
 // A field the system does not answer keeps the default of RegionalSettings.
-RegionalSettings RegionalSettings::from_locale() {
+RegionalSettings regional_settings() {
   RegionalSettings rs;
   single_char(locale_text(LOCALE_SDECIMAL), rs.decimal);
   single_char(locale_text(LOCALE_STHOUSAND), rs.thousands);  // empty or longer: keep ','
@@ -73,4 +73,4 @@ RegionalSettings RegionalSettings::from_locale() {
   return rs;
 }
 
-}  // namespace halvora
+}  // namespace halvora::platform

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/text.h"
+#include "automation/text.h"
 #include "platform/config.h"
 #include "platform/ui.h"
 #include "platform/win32/com_support.h"

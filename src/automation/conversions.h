@@ -1,0 +1,77 @@
+// Every conversion between automation values and text, with the regional settings. The
+// classes, the dispatcher and the script host all convert through here, so a value reads
+// the same whichever of them meets it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "automation/variant.h"
+
+namespace halvora {
+
+enum class DateOrder { MDY, DMY, YMD };
+
+// The user's regional settings as the platform's conversions use them.
+struct RegionalSettings {
+  char16_t decimal = u'.';
+  char16_t thousands = u',';
+  DateOrder date_order = DateOrder::MDY;
+  char16_t date_separator = u'/';
+  bool time_24h = false;  // false: "h:mm:ss AM"
+  std::u16string am = u"AM";
+  std::u16string pm = u"PM";
+};
+
+// The settings in force, read through the source on first use; without a source, the defaults
+// above. Tests and the host may replace them.
+const RegionalSettings& regional();
+void set_regional(const RegionalSettings& settings);
+
+// Where the settings come from: the machine's locale is the platform's to read, so a program
+// names the platform's reading here before its first conversion. Setting a source drops the
+// settings read so far.
+using RegionalSource = RegionalSettings (*)();
+void set_regional_source(RegionalSource source);
+
+// Round half to even, as the platform's integer conversions do (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
+double round_half_even(double value);
+
+// Variant conversions with the platform's rules:
+// - Empty converts to 0, "" or false; Null fails with 94 (invalid use of Null);
+// - text converts through the regional settings, and fails with 13 when it does not read;
+// - 16/32-bit results round half to even and fail with 6 outside their range;
+// - an object or array where a scalar is wanted fails with 13.
+int16_t to_integer(const Variant& v);
+int32_t to_long(const Variant& v);
+double to_double(const Variant& v);
+bool to_boolean(const Variant& v);  // "true"/"false" in any case, or any number (0 = false)
+Date to_date(const Variant& v);
+std::u16string to_string(const Variant& v);  // Boolean as "True"/"False"
+
+// The value converted to a declared parameter or property type (VarType::Variant keeps it
+// as it is; VarType::Object wants an object or Nothing, else 13). Used by the dispatcher.
+Variant coerce(const Variant& v, VarType type);
+
+// Text to number and date with the regional settings: leading and trailing blanks allowed, an
+// optional sign, thousands separators between digits, the decimal separator, an exponent.
+// Nothing when the text does not read as a whole.
+std::optional<double> text_to_double(std::u16string_view text, const RegionalSettings& rs);
+std::optional<Date> text_to_date(std::u16string_view text, const RegionalSettings& rs);
+
+// The leading-number reading of service answers: blanks skipped, optional sign, digits, a
+// period as the decimal separator (never the regional one), optional exponent; reading stops at
+// the first other character; no number gives 0.
+double leading_number(std::u16string_view text);
+
+// Up to 15 significant digits, shortest form, no thousands separator, the regional decimal
+// separator; whole numbers without a decimal part (262500 -> "262500"), large or tiny values in
+// the platform's exponent form ("1E+16", "1.5E-07").
+std::u16string double_to_text(double value, const RegionalSettings& rs);
+
+// The general date form: date only at midnight, time only on day 0, else both.
+std::u16string date_to_text(Date value, const RegionalSettings& rs);
+
+}  // namespace halvora
