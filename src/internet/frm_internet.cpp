@@ -22,12 +22,12 @@ constexpr int kMaxConnectionWait = 5;  // attempts 0..5: six one-tick waits
 // One data event reads at most this much; the rest arrives as the next event.
 constexpr std::size_t kMaxReadBytes = 16u << 10;
 
-constexpr char16_t kReplyCargado[] = u"OK-ABD, OK-ART, OK-PRT, OK-UBD, OK-TICKET";
-constexpr char16_t kReplyCancelado[] = u"++++";
-constexpr char16_t kReplySinInternet[] = u"Usuario No Existe!";
+constexpr char16_t kReplyOpened[] = u"OK-ABD, OK-ART, OK-PRT, OK-UBD, OK-TICKET";
+constexpr char16_t kReplyRemoved[] = u"++++";
+constexpr char16_t kReplyNoAccess[] = u"Usuario No Existe!";
 constexpr char16_t kReplyError[] = u"error";
-constexpr std::array<std::u16string_view, 4> kReplies = {kReplyCargado, kReplyCancelado,
-                                                         kReplySinInternet, kReplyError};
+constexpr std::array<std::u16string_view, 4> kReplies = {kReplyOpened, kReplyRemoved,
+                                                         kReplyNoAccess, kReplyError};
 
 class PlatformFormClock final : public FormClock {
  public:
@@ -72,102 +72,100 @@ std::unique_ptr<FormClock> platform_form_clock() {
 }
 
 FrmInternet::FrmInternet(std::unique_ptr<FormClock> clock) : clock_(std::move(clock)) {
-  std::tie(txtHost, txtPort) = default_gateway();
-  Winsock1_ = platform::create_tcp_socket({
+  std::tie(host, port) = default_gateway();
+  socket_ = platform::create_tcp_socket({
       .on_connect = [this] { on_connect(); },
       .on_data = [this] { on_data(); },
       .on_error = [this](int32_t, std::u16string) { on_error(); },
       .on_close = [this] { on_close(); },
   });
-  TmrSeg_ = clock_->start_ticks([this] { ++nsegundo_; });
+  ticker_ = clock_->start_ticks([this] { ++ticks_; });
 }
 
 FrmInternet::~FrmInternet() {
-  INT0000_06(u"Form_Unload");
-  Winsock1_->close();
+  log(u"Form_Unload");
+  socket_->close();
 }
 
-void FrmInternet::btnEnviar_Click() {
-  INT0000_06(u"ENVIO DE INFORMACION..");
+void FrmInternet::send_command() {
+  log(u"ENVIO DE INFORMACION..");
   // A close or error that already arrived must count before deciding whether to reconnect.
   clock_->pump(0);
   // Each command gets its own six waits: a count kept from an earlier failure would make every
   // later command fail at once.
-  timeout_ = 0;
-  if (!Conectado_) {
-    Winsock1_->close();
-    uint16_t port = port_number(txtPort);
-    Winsock1_->connect(txtHost, port);
+  connection_waits_ = 0;
+  if (!connected_) {
+    socket_->close();
+    socket_->connect(host, port_number(port));
   }
   clock_->pump(0);
-  INT0000_06(u"INTENTANDO CONEXION..");
-  while (timeout_ <= kMaxConnectionWait && !Conectado_) {
-    INT0000_06(u"INTENTANDO CONEXION.." + number_text(timeout_));
+  log(u"INTENTANDO CONEXION..");
+  while (connection_waits_ <= kMaxConnectionWait && !connected_) {
+    log(u"INTENTANDO CONEXION.." + number_text(connection_waits_));
     clock_->pump(0);
-    Tiempo_espera(1);
-    INT0000_06(u"INTENTANDO CONEXION2.." + number_text(timeout_));
-    ++timeout_;
+    wait_ticks(1);
+    log(u"INTENTANDO CONEXION2.." + number_text(connection_waits_));
+    ++connection_waits_;
   }
-  INT0000_06(u"CONECTADO..");
-  if (!Conectado_) {
-    INT0000_06(u"Problemas al conectarse..");
+  log(u"CONECTADO..");
+  if (!connected_) {
+    log(u"Problemas al conectarse..");
     show(u"Problemas al conectarse al servidor de internet");
     return;
   }
-  INT0000_06(u"cadena.." + txtComando);
+  log(u"cadena.." + command);
   std::u16string command = build_command();
-  INT0000_06(command);
-  INT_SEND(command);
-  if (EsperarRespuesta) show(u"Por favor espere la respuesta del sistema");
+  log(command);
+  send_text(command);
+  if (wait_for_reply) show(u"Por favor espere la respuesta del sistema");
 }
 
 std::u16string FrmInternet::build_command() {
-  if (txtComando == u"Alta") {
-    INT0000_06(u"cadena1..");
-    return u"=alta=," + txtUsuario + u"," + txtPerfil + u"," + txtTiempo + u"\r\n";
+  if (command == u"Alta") {
+    log(u"cadena1..");
+    return u"=alta=," + room + u"," + profile + u"," + duration + u"\r\n";
   }
-  if (txtComando == u"Consulta") {
-    INT0000_06(u"cadena2..");
-    return u"=consulta=," + txtUsuario + u"\r\n";
+  if (command == u"Consulta") {
+    log(u"cadena2..");
+    return u"=consulta=," + room + u"\r\n";
   }
-  if (txtComando == u"Eliminar") {
-    INT0000_06(u"cadena3..");
-    return u"=elimina=," + txtUsuario + u"\r\n";
+  if (command == u"Eliminar") {
+    log(u"cadena3..");
+    return u"=elimina=," + room + u"\r\n";
   }
   return {};
 }
 
-void FrmInternet::Tiempo_espera(int64_t ticks) {
-  INT0000_06(u"tiempo de espera ini..");
-  nsegundo_ = 0;
-  while (nsegundo_ < ticks) clock_->pump(kTickMs);
-  INT0000_06(u"tiempo de espera fin..");
+void FrmInternet::wait_ticks(int64_t ticks) {
+  log(u"tiempo de espera ini..");
+  ticks_ = 0;
+  while (ticks_ < ticks) clock_->pump(kTickMs);
+  log(u"tiempo de espera fin..");
 }
 
-int16_t FrmInternet::INT_SEND(std::u16string_view text) {
-  INT0000_06(u"INT_SEND");
-  if (Winsock1_->send(platform::to_system_code_page(text))) {
-    INT0000_06(u"Send: " + trim_spaces(text));
+void FrmInternet::send_text(std::u16string_view text) {
+  log(u"INT_SEND");
+  if (socket_->send(platform::to_system_code_page(text))) {
+    log(u"Send: " + trim_spaces(text));
   } else {
-    INT0000_06(u"Error en INT_SEND");
+    log(u"Error en INT_SEND");
     // The connection is gone: the next command connects again instead of failing the same way.
-    Conectado_ = false;
+    connected_ = false;
   }
-  return 0;
 }
 
-void FrmInternet::INT0000_06(std::u16string_view message) {
+void FrmInternet::log(std::u16string_view message) {
   std::u16string stamp = date_to_text(clock_->now(), regional());
   try {
     std::u16string line = stamp + u" " + std::u16string(message) + u"\r\n";
-    if (++contpant1_ >= kLinesPerScreen) {
-      TxtInfo_.clear();
-      contpant1_ = 0;
+    if (++log_lines_ >= kLinesPerScreen) {
+      log_.clear();
+      log_lines_ = 0;
     }
-    if (TxtInfo_.size() + line.size() > kMaxLogChars) throw std::length_error("log full");
-    TxtInfo_ += line;
+    if (log_.size() + line.size() > kMaxLogChars) throw std::length_error("log full");
+    log_ += line;
   } catch (const std::exception&) {
-    TxtInfo_ = stamp + u" Reinicio de pantalla\r\n";
+    log_ = stamp + u" Reinicio de pantalla\r\n";
   }
 }
 
@@ -176,20 +174,20 @@ void FrmInternet::run_pending_events() {
 }
 
 void FrmInternet::on_connect() {
-  INT0000_06(u"Winsock1_Connect");
+  log(u"Winsock1_Connect");
   status_ = u"Conectado";
-  Conectado_ = true;
+  connected_ = true;
 }
 
 void FrmInternet::on_data() {
-  if (!Conectado_) {
-    Winsock1_->receive(SIZE_MAX);  // nobody waits for it
+  if (!connected_) {
+    socket_->receive(SIZE_MAX);  // nobody waits for it
     return;
   }
-  INT0000_06(u"Winsock1_DataArrival");
+  log(u"Winsock1_DataArrival");
   try {
-    std::u16string text = platform::from_system_code_page(Winsock1_->receive(kMaxReadBytes));
-    INT0000_06(u"Recibiendo datos: " + text);
+    std::u16string text = platform::from_system_code_page(socket_->receive(kMaxReadBytes));
+    log(u"Recibiendo datos: " + text);
     // A reply that the network split across two reads is still the reply.
     std::u16string joined = unmatched_ + text;
     std::u16string_view reply;
@@ -200,35 +198,33 @@ void FrmInternet::on_data() {
       return;
     }
     unmatched_.clear();
-    const std::u16string& room = txtUsuario;
-    if (reply == kReplyCargado)
-      show(u"Se cargo a la habitación " + room + u" el internet de " + txtPerfil + u" - " +
-           txtTiempo);
-    else if (reply == kReplyCancelado)
+    if (reply == kReplyOpened)
+      show(u"Se cargo a la habitación " + room + u" el internet de " + profile + u" - " + duration);
+    else if (reply == kReplyRemoved)
       show(u"Se cancelo el internet de la habitación " + room);
-    else if (reply == kReplySinInternet)
+    else if (reply == kReplyNoAccess)
       show(u"La habitación " + room + u" no tiene internet.");
     else
       show(u"Ocurrió un error al intentar aplicar el internet en la habitación " + room);
   } catch (const std::exception&) {
-    INT0000_06(u"Error en Winsock1_DataArrival");
+    log(u"Error en Winsock1_DataArrival");
   }
 }
 
 void FrmInternet::on_error() {
-  INT0000_06(u"Winsock1_Error");
+  log(u"Winsock1_Error");
   status_ = u"Error al Conectarse";
   unmatched_.clear();
   show(u"Error al Conectarse");
-  Conectado_ = false;
+  connected_ = false;
 }
 
 void FrmInternet::on_close() {
-  INT0000_06(u"Winsock1_Close");
+  log(u"Winsock1_Close");
   status_ = u"Desconectado";
   unmatched_.clear();
-  Conectado_ = false;
-  Winsock1_->close();
+  connected_ = false;
+  socket_->close();
 }
 
 void FrmInternet::show(std::u16string_view text) {

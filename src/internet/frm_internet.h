@@ -34,30 +34,36 @@ class FrmInternet {
   FrmInternet(const FrmInternet&) = delete;
   FrmInternet& operator=(const FrmInternet&) = delete;
 
-  // The text fields the command is built from.
-  std::u16string txtHost;
-  std::u16string txtPort;
-  std::u16string txtComando;
-  std::u16string txtUsuario;
-  std::u16string txtPerfil;
-  std::u16string txtTiempo;
+  // The text fields the command is built from: the gateway, the command's name ("Alta",
+  // "Consulta", "Eliminar"), the room as the clerk typed it, the profile and the time bought.
+  std::u16string host;
+  std::u16string port;
+  std::u16string command;
+  std::u16string room;
+  std::u16string profile;
+  std::u16string duration;
 
-  bool EsperarRespuesta = false;  // the wait flag, copied from the object by CargarInternet
+  // Tell the clerk to wait for the gateway's reply after sending; copied from the object's
+  // EsperarRespuesta by CargarInternet.
+  bool wait_for_reply = false;
 
-  // The send procedure: connect when needed, send the command built from the fields.
-  void btnEnviar_Click();
-  void Tiempo_espera(int64_t ticks);
-  int16_t INT_SEND(std::u16string_view text);
+  // Connects when needed (six one-tick waits at most) and sends the command built from the
+  // fields.
+  void send_command();
+  // Lets events run until the tick counter, started afresh, reaches `ticks`.
+  void wait_ticks(int64_t ticks);
+  // Sends the text in the system code page; a send that fails makes the next command connect.
+  void send_text(std::u16string_view text);
   // Appends one dated line to the status log.
-  void INT0000_06(std::u16string_view message);
+  void log(std::u16string_view message);
 
-  const std::u16string& TxtInfo() const { return TxtInfo_; }
+  const std::u16string& log_text() const { return log_; }
   // Lets pending events run once; a host without a message loop of its own sees replies this way.
   void run_pending_events();
 
-  bool connected() const { return Conectado_; }
+  bool connected() const { return connected_; }
   const std::u16string& status() const { return status_; }
-  int64_t seconds() const { return nsegundo_; }
+  int64_t ticks() const { return ticks_; }
 
   // The log's capacity, as a text box holds: a write past it starts the log afresh.
   static constexpr std::size_t kMaxLogChars = 65535;
@@ -72,15 +78,15 @@ class FrmInternet {
   void show(std::u16string_view text);
 
   std::unique_ptr<FormClock> clock_;
-  std::unique_ptr<platform::TcpSocket> Winsock1_;
-  std::unique_ptr<platform::Timer> TmrSeg_;
-  std::u16string TxtInfo_;
-  std::u16string status_;     // the status label
-  std::u16string unmatched_;  // reply text that may still complete into a known reply
-  int16_t timeout_ = 0;       // connection waits of the current send procedure
-  bool Conectado_ = false;
-  int64_t nsegundo_ = 0;  // 64 bits: the form may live for years of ticks
-  int16_t contpant1_ = 0;
+  std::unique_ptr<platform::TcpSocket> socket_;
+  std::unique_ptr<platform::Timer> ticker_;
+  std::u16string log_;
+  std::u16string status_;         // the status label
+  std::u16string unmatched_;      // reply text that may still complete into a known reply
+  int16_t connection_waits_ = 0;  // of the current command
+  bool connected_ = false;
+  int64_t ticks_ = 0;      // 64 bits: the form may live for years of ticks
+  int16_t log_lines_ = 0;  // lines written since the log last started afresh
 };
 
 }  // namespace halvora

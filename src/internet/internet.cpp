@@ -11,25 +11,25 @@ Internet::~Internet() = default;
 
 void Internet::let_Host(Text value) {
   Host_ = value;
-  form_->txtHost = value;
+  form_->host = value;
 }
 
 void Internet::let_Port(Text value) {
   Port_ = value;
-  form_->txtPort = value;
+  form_->port = value;
 }
 
 void Internet::let_comando(int32_t value) {
   comando_ = value;
   switch (value) {
     case 0:
-      form_->txtComando = u"Alta";
+      form_->command = u"Alta";
       break;
     case 1:
-      form_->txtComando = u"Eliminar";
+      form_->command = u"Eliminar";
       break;
     case 2:
-      form_->txtComando = u"Consulta";
+      form_->command = u"Consulta";
       break;
     default:
       break;  // the form keeps the last command it knew
@@ -44,30 +44,30 @@ void Internet::let_Habitacion(Text value) {
   // The room is a number to the object (13 when it is not), while the gateway gets the text as
   // the clerk typed it: 0305 reads back as 305 and is sent as 0305.
   Habitacion_ = to_double(Variant(value));
-  form_->txtUsuario = value;
+  form_->room = value;
 }
 
 void Internet::let_Perfil(Text value) {
   Perfil_ = value;
-  form_->txtPerfil = value;
+  form_->profile = value;
 }
 
 void Internet::let_Tiempo(Text value) {
   Tiempo_ = value;
-  form_->txtTiempo = value;
+  form_->duration = value;
 }
 
 std::u16string Internet::CargarInternet() {
-  form_->EsperarRespuesta = EsperarRespuesta;
-  form_->btnEnviar_Click();
-  return form_->TxtInfo();
+  form_->wait_for_reply = EsperarRespuesta;
+  form_->send_command();
+  return form_->log_text();
 }
 
 std::u16string Internet::DatosInternet() {
   // A host without a message loop of its own (a script host) would otherwise never see the
   // gateway's reply arrive.
   form_->run_pending_events();
-  return form_->TxtInfo();
+  return form_->log_text();
 }
 
 const MemberTable& Internet::member_table() {

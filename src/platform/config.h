@@ -22,9 +22,9 @@ std::size_t http_max_response_bytes();  // HALVORA_HTTP_MAX_BYTES: larger replie
 
 std::string ui_mode();          // HALVORA_UI: "console", "script" or "native"
 std::string ui_answers_path();  // HALVORA_UI_ANSWERS
-std::string ui_log_path();
+std::string ui_log_path();      // HALVORA_UI_LOG
 // HALVORA_UI_TRANSCRIPT=1: the unattended UI also prints each box, readably, on standard output.
-bool ui_transcript();  // HALVORA_UI_LOG
+bool ui_transcript();
 
 // HALVORA_NETSTATE: "auto" (or unset) asks the machine; otherwise a comma list.
 std::string netstate_override();

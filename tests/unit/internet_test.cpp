@@ -262,13 +262,13 @@ TEST(Internet, PropertiesReadBackWhatTheObjectStores) {
   Internet net(std::make_unique<TestClock>());
   EXPECT_EQ(net.get_Host(), u"");
   EXPECT_EQ(net.get_Port(), u"");
-  EXPECT_EQ(net.form().txtHost, u"10.1.2.3");
-  EXPECT_EQ(net.form().txtPort, u"4455");
+  EXPECT_EQ(net.form().host, u"10.1.2.3");
+  EXPECT_EQ(net.form().port, u"4455");
   EXPECT_EQ(net.get_Habitacion(), u"0");
 
   net.let_Habitacion(u"0305");
   EXPECT_EQ(net.get_Habitacion(), u"305");
-  EXPECT_EQ(net.form().txtUsuario, u"0305");
+  EXPECT_EQ(net.form().room, u"0305");
   Variant room(u"abc"_u);
   try {
     invoke(net, u"Habitacion", CallKind::Let, {&room, 1});
@@ -276,11 +276,11 @@ TEST(Internet, PropertiesReadBackWhatTheObjectStores) {
   } catch (const Error& e) {
     EXPECT_EQ(e.number(), 13);
   }
-  EXPECT_EQ(net.form().txtUsuario, u"0305");
+  EXPECT_EQ(net.form().room, u"0305");
 
   Variant command(u"2"_u);
   invoke(net, u"comando", CallKind::Let, {&command, 1});
-  EXPECT_EQ(net.form().txtComando, u"Consulta");
+  EXPECT_EQ(net.form().command, u"Consulta");
   EXPECT_EQ(invoke(net, u"COMANDO", CallKind::Get).get<int32_t>(), 2);
 }
 
@@ -302,8 +302,8 @@ TEST(Internet, UnsetHostAndPortConnectToTheDeploymentsGateway) {
 TEST(Internet, DefaultGatewayWithoutPortUsesTheUsualOne) {
   test::ScopedEnv gateway("HALVORA_GATEWAY_HOST", "gw.example");
   FrmInternet form(std::make_unique<TestClock>());
-  EXPECT_EQ(form.txtHost, u"gw.example");
-  EXPECT_EQ(form.txtPort, u"9990");
+  EXPECT_EQ(form.host, u"gw.example");
+  EXPECT_EQ(form.port, u"9990");
 }
 
 TEST(Internet, PortThatIsNotAPortFailsToTheHost) {
@@ -328,21 +328,21 @@ TEST(Internet, PortThatIsNotAPortFailsToTheHost) {
 
 TEST(InternetLog, The150thWriteStartsTheLogAfresh) {
   FrmInternet form(std::make_unique<TestClock>());
-  for (int i = 1; i < 150; ++i) form.INT0000_06(u"line " + utf8_to_utf16(std::to_string(i)));
-  EXPECT_EQ(messages(form.TxtInfo()).size(), 149u);
-  form.INT0000_06(u"line 150");
-  EXPECT_EQ(messages(form.TxtInfo()), std::vector<std::u16string>{u"line 150"});
-  for (int i = 1; i < 150; ++i) form.INT0000_06(u"more");
-  EXPECT_EQ(messages(form.TxtInfo()).size(), 150u);  // the one kept, then 149 more
+  for (int i = 1; i < 150; ++i) form.log(u"line " + utf8_to_utf16(std::to_string(i)));
+  EXPECT_EQ(messages(form.log_text()).size(), 149u);
+  form.log(u"line 150");
+  EXPECT_EQ(messages(form.log_text()), std::vector<std::u16string>{u"line 150"});
+  for (int i = 1; i < 150; ++i) form.log(u"more");
+  EXPECT_EQ(messages(form.log_text()).size(), 150u);  // the one kept, then 149 more
 }
 
 TEST(InternetLog, AWriteThatDoesNotFitRestartsTheScreen) {
   FrmInternet form(std::make_unique<TestClock>());
-  form.INT0000_06(u"before");
-  form.INT0000_06(std::u16string(FrmInternet::kMaxLogChars, u'x'));
-  EXPECT_EQ(messages(form.TxtInfo()), std::vector<std::u16string>{u"Reinicio de pantalla"});
-  form.INT0000_06(u"after");
-  EXPECT_EQ(messages(form.TxtInfo()),
+  form.log(u"before");
+  form.log(std::u16string(FrmInternet::kMaxLogChars, u'x'));
+  EXPECT_EQ(messages(form.log_text()), std::vector<std::u16string>{u"Reinicio de pantalla"});
+  form.log(u"after");
+  EXPECT_EQ(messages(form.log_text()),
             (std::vector<std::u16string>{u"Reinicio de pantalla", u"after"}));
 }
 
@@ -351,9 +351,9 @@ TEST(InternetLog, TicksKeepCountingPastSixteenBits) {
   TestClock& ticks = *clock;
   FrmInternet form(std::move(clock));
   for (int i = 0; i < 70000; ++i) ticks.tick_();
-  EXPECT_EQ(form.seconds(), 70000);
-  form.Tiempo_espera(1);
-  EXPECT_EQ(form.seconds(), 1);
+  EXPECT_EQ(form.ticks(), 70000);
+  form.wait_ticks(1);
+  EXPECT_EQ(form.ticks(), 1);
 }
 
 TEST(CodePage, Windows1252BothWays) {
