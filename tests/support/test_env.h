@@ -1,5 +1,5 @@
-// Test helpers at the platform seam: environment variables set for one test, and a UI that
-// records every box and answers input boxes from a queue.
+// Test helpers at the platform seam: environment variables and regional settings set for one
+// test, and a UI that records every box and answers input boxes from a queue.
 #pragma once
 
 #include <deque>
@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "automation/conversions.h"
 #include "platform/ui.h"
 
 namespace halvora::test {
@@ -23,6 +24,19 @@ class ScopedEnv {
  private:
   std::string name_;
   std::optional<std::string> old_;
+};
+
+// Sets the regional settings for as long as it lives and then puts back the ones it found, so
+// no test reads numbers and dates by the machine's locale or by what the test before it set.
+class RegionalScope {
+ public:
+  explicit RegionalScope(const RegionalSettings& settings = {}) : saved_(regional()) {
+    set_regional(settings);
+  }
+  ~RegionalScope() { set_regional(saved_); }
+
+ private:
+  RegionalSettings saved_;
 };
 
 struct Box {

@@ -11,6 +11,7 @@
 #include "data/db_datos.h"
 #include "support/calls.h"
 #include "support/fake_sdk.h"
+#include "support/test_env.h"
 
 namespace halvora {
 namespace {
@@ -20,6 +21,8 @@ using test::error_of;
 using test::FakeRecord;
 using test::FakeWorld;
 using test::get;
+using test::list_of;
+using test::put;
 using test::texts;
 
 // A guest text of `n` fields that all read as their types.
@@ -44,12 +47,7 @@ std::u16string guest_text(std::size_t n) {
 
 class DataDbDatos : public ::testing::Test {
  protected:
-  void SetUp() override {
-    saved_ = regional();
-    set_regional(RegionalSettings{});
-    world.answer(u"Conectar", Variant(int32_t{1}));
-  }
-  void TearDown() override { set_regional(saved_); }
+  void SetUp() override { world.answer(u"Conectar", Variant(int32_t{1})); }
 
   void connect() {
     std::vector<Variant> args{Variant(u"C:\\h"), Variant(u"ana"), Variant(u"pw")};
@@ -60,7 +58,7 @@ class DataDbDatos : public ::testing::Test {
   }
   FakeRecord& record() { return dynamic_cast<FakeRecord&>(*db.Db_Datos_Sdk_Info); }
 
-  RegionalSettings saved_;
+  test::RegionalScope regional_;
   FakeWorld world;
   Db_Datos db;
 };
@@ -213,13 +211,10 @@ TEST_F(DataDbDatos, DisconnectingKeepsQueriesWorking) {
 }
 
 TEST_F(DataDbDatos, HostsReadAndReplaceTheResults) {
-  CollectionRef mine = Collection::create();
-  mine->Add(Variant(u"5"));
-  std::vector<Variant> value{Variant(ObjectRef(mine))};
-  invoke(db, u"ListaResultados", CallKind::Set, value);
+  CollectionRef mine = list_of({u"5"});
+  put(db, u"ListaResultados", mine);
   EXPECT_EQ(get(db, u"listaresultados"), mine);
-  std::vector<Variant> wrong{Variant(ObjectRef(std::make_shared<Db_Datos>()))};
-  EXPECT_EQ(error_of([&] { invoke(db, u"ListaResultados", CallKind::Set, wrong); }),
+  EXPECT_EQ(error_of([&] { put(db, u"ListaResultados", std::make_shared<Db_Datos>()); }),
             err::kTypeMismatch);
   // The fill reads the host's list.
   EXPECT_EQ(error_of([&] { call(db, u"GetEntityObject"); }), err::kSubscript);

@@ -10,6 +10,7 @@
 #include "automation/conversions.h"
 #include "support/calls.h"
 #include "support/fake_sdk.h"
+#include "support/test_env.h"
 
 namespace halvora {
 
@@ -18,6 +19,7 @@ namespace {
 using sdk::Entries;
 using sdk::FieldType;
 using test::error_of;
+using test::list_of;
 using test::texts;
 
 using Items = std::vector<std::u16string>;
@@ -114,9 +116,7 @@ TEST(DataPieceCounter, OverflowsAtTheSixteenBitLimit) {
 
 class DataConversions : public ::testing::Test {
  protected:
-  void SetUp() override { saved_ = regional(); }
-  void TearDown() override { set_regional(saved_); }
-  RegionalSettings saved_;
+  test::RegionalScope regional_;
 };
 
 struct ConversionCase {
@@ -187,12 +187,6 @@ const sdk::Field kThreeFields[] = {
     {2, 0, u"", FieldType::Double},
     {3, 1, u"", FieldType::Long},
 };
-
-CollectionRef list_of(std::initializer_list<const char16_t*> items) {
-  CollectionRef c = Collection::create();
-  for (const char16_t* i : items) c->Add(Variant(i));
-  return c;
-}
 
 TEST(DataRecordFill, SetsTheTableInItsOrderAndIgnoresExtraItems) {
   test::FakeWorld world;
