@@ -34,15 +34,9 @@ Outcome run(const std::string& script, std::vector<std::u16string> args = {}) {
 // Every case runs with the default regional settings and without touching the network.
 class InterpreterTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    saved_ = regional();
-    set_regional(RegionalSettings{});
-  }
-  void TearDown() override { set_regional(saved_); }
-
+  test::RegionalScope regional_;
   test::ScopedEnv offline_{"HALVORA_NETSTATE", ""};
   test::UiScope ui_;
-  RegionalSettings saved_;
 };
 
 struct TokenCase {

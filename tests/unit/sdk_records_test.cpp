@@ -14,6 +14,7 @@
 #include "automation/text.h"
 #include "platform/components.h"
 #include "sdk/records.h"
+#include "support/test_env.h"
 
 namespace halvora::sdk {
 namespace {
@@ -153,15 +154,7 @@ std::u16string numbered(std::size_t position) {
 }
 
 class SdkRecords : public ::testing::Test {
- protected:
-  void SetUp() override {
-    saved_ = regional();
-    set_regional(RegionalSettings{});
-  }
-  void TearDown() override { set_regional(saved_); }
-
- private:
-  RegionalSettings saved_;
+  test::RegionalScope regional_;
 };
 
 TEST_F(SdkRecords, EveryItemLandsAtItsPropertyWithItsType) {
