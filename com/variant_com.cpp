@@ -28,7 +28,7 @@ struct ScopedVariant {
 }
 
 // The types the core does not carry, through the system's own conversion: whole numbers to
-// Long when they fit (else Double), everything else to Double.
+// Long when they fit (else Double), currency and decimals to Double.
 Variant from_foreign_number(const VARIANT& v) {
   VARTYPE vt = V_VT(&v);
   bool whole = vt == VT_UI1 || vt == VT_I1 || vt == VT_UI2 || vt == VT_UI4 || vt == VT_INT ||
@@ -122,6 +122,8 @@ Variant from_com(const VARIANT& v) {
       return Variant(static_cast<int16_t>(V_I2(&v)));
     case VT_I4:
       return Variant(static_cast<int32_t>(V_I4(&v)));
+    case VT_R4:
+      return Variant(V_R4(&v));
     case VT_R8:
       return Variant(V_R8(&v));
     case VT_DATE:
@@ -143,7 +145,6 @@ Variant from_com(const VARIANT& v) {
     case VT_UINT:
     case VT_I8:
     case VT_UI8:
-    case VT_R4:
     case VT_CY:
     case VT_DECIMAL:
       return from_foreign_number(v);
@@ -171,6 +172,10 @@ void to_com(const Variant& v, VARIANT* out) {
     case VarType::Long:
       V_VT(out) = VT_I4;
       V_I4(out) = v.get<int32_t>();
+      return;
+    case VarType::Single:
+      V_VT(out) = VT_R4;
+      V_R4(out) = v.get<float>();
       return;
     case VarType::Double:
       V_VT(out) = VT_R8;
@@ -270,6 +275,9 @@ void write_back(const Variant& v, const VARIANT& byref) {
       return ret_short(v, V_I2REF(&byref));
     case VT_I4:
       return ret_long(v, V_I4REF(&byref));
+    case VT_R4:
+      *V_R4REF(&byref) = to_single(v);
+      return;
     case VT_R8:
       return ret_double(v, V_R8REF(&byref));
     case VT_DATE:
@@ -303,9 +311,6 @@ void write_back(const Variant& v, const VARIANT& byref) {
     case VT_I8:
     case VT_UI8:
       *V_I8REF(&byref) = V_I8(&theirs.v);
-      return;
-    case VT_R4:
-      *V_R4REF(&byref) = V_R4(&theirs.v);
       return;
     case VT_CY:
       *V_CYREF(&byref) = V_CY(&theirs.v);

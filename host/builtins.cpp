@@ -1,6 +1,5 @@
 #include "builtins.h"
 
-#include <chrono>
 #include <cmath>
 #include <functional>
 #include <unordered_map>
@@ -409,6 +408,11 @@ const std::unordered_map<std::u16string_view, Fn>& functions() {
          arity(a, 0, 0);
          return Variant(Date{std::floor(local_now().serial)});
        }},
+      {u"timer",
+       [](Args a) {
+         arity(a, 0, 0);
+         return Variant(static_cast<float>(local_seconds_today()));
+       }},
       {u"time",
        [](Args a) {
          arity(a, 0, 0);
@@ -471,6 +475,8 @@ std::u16string type_name_of(const Variant& v) {
       return u"Integer";
     case VarType::Long:
       return u"Long";
+    case VarType::Single:
+      return u"Single";
     case VarType::Double:
       return u"Double";
     case VarType::Date:

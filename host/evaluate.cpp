@@ -254,7 +254,10 @@ ArgValues Runtime::eval_args(const std::vector<ExprPtr>* args) {
     Variant* ref = nullptr;
     if (!e) {
       out.values.push_back(Variant(Missing{}));
-    } else if (e->kind == ExprKind::Name && !e->parenthesized && (ref = lookup(e->key))) {
+    } else if (e->kind == ExprKind::Name && !e->parenthesized &&
+               ((ref = lookup(e->key)) || (ref = implicit_variable(*e)))) {
+      // A variable, also one seen here for the first time, so a by-reference parameter can
+      // write back into it.
       out.values.push_back(*ref);
     } else {
       out.values.push_back(eval(*e));
@@ -262,6 +265,14 @@ ArgValues Runtime::eval_args(const std::vector<ExprPtr>* args) {
     out.refs.push_back(ref);
   }
   return out;
+}
+
+Variant* Runtime::implicit_variable(const Expr& e) {
+  const std::u16string& key = e.key;
+  if (option_explicit || procedures.count(key) || builtin_constant_or_function(key) ||
+      key == u"createobject" || key == u"wscript" || key == u"err" || application_member(key))
+    return nullptr;
+  return scope().declare(key);
 }
 
 Variant Runtime::invoke_member(const ObjectRef& obj, std::u16string_view name, CallKind kind,

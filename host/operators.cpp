@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "automation/conversions.h"
 #include "script_error.h"
@@ -11,7 +12,7 @@ namespace halvora::host {
 namespace {
 
 // How wide an arithmetic result may stay: the wider operand decides.
-enum class Rank { Integer, Long, Double, Date };
+enum class Rank { Integer, Long, Single, Double, Date };
 
 Rank rank_of(const Variant& v) {
   switch (v.type()) {
@@ -21,6 +22,8 @@ Rank rank_of(const Variant& v) {
       return Rank::Integer;
     case VarType::Long:
       return Rank::Long;
+    case VarType::Single:
+      return Rank::Single;
     case VarType::Date:
       return Rank::Date;
     case VarType::Double:
@@ -42,10 +45,15 @@ Variant fit(double r, Rank rank) {
   if (rank == Rank::Integer && r >= -32768 && r <= 32767) return Variant(static_cast<int16_t>(r));
   if (rank <= Rank::Long && r >= -2147483648.0 && r <= 2147483647.0)
     return Variant(static_cast<int32_t>(r));
+  if (rank == Rank::Single && std::fabs(r) <= std::numeric_limits<float>::max())
+    return Variant(static_cast<float>(r));
   return Variant(r);
 }
 
+// A Single cannot hold every Long exactly, so the two together give a Double.
 Rank wider(Rank a, Rank b) {
+  if ((a == Rank::Long && b == Rank::Single) || (a == Rank::Single && b == Rank::Long))
+    return Rank::Double;
   return a > b ? a : b;
 }
 
@@ -64,6 +72,7 @@ Variant arithmetic(Op op, const Variant& a, const Variant& b) {
       return fit(x * y, rank == Rank::Date ? Rank::Double : rank);
     case Op::Div:
       if (y == 0) throw runtime_error(x == 0 ? err::kOverflow : herr::kDivisionByZero);
+      if (ra == Rank::Single && rb == Rank::Single) return fit(x / y, Rank::Single);
       return Variant(x / y);
     case Op::Pow:
       return Variant(std::pow(x, y));

@@ -95,6 +95,9 @@ struct Runtime {
   Variant call_procedure(const Procedure& p, const std::vector<ExprPtr>& args);
   Variant apply_args(const Variant& target, ArgValues& args);
   ArgValues eval_args(const std::vector<ExprPtr>* args);
+  // The variable a plain name stands for, declared on first use as the platform's host does when
+  // the name is nothing else; null when it names something else or Option Explicit forbids it.
+  Variant* implicit_variable(const Expr& name);
   Variant invoke_member(const ObjectRef& obj, std::u16string_view name, CallKind kind,
                         ArgValues& args);
   ObjectRef object_of(const Variant& v);

@@ -1,5 +1,6 @@
 #include "automation/calendar.h"
 
+#include <chrono>
 #include <ctime>
 
 namespace halvora {
@@ -50,15 +51,48 @@ unsigned days_in_month(long long y, unsigned m) {
   return m == 2 && is_leap_year(y) ? 29 : kDays[m - 1];
 }
 
-Date local_now() {
-  std::time_t t = std::time(nullptr);
+namespace {
+
+struct LocalClock {
+  std::tm fields{};
+  int milliseconds = 0;
+  bool known = false;
+};
+
+// One reading of the clock, so the date, the time and the milliseconds agree.
+LocalClock read_local_clock() {
+  auto now = std::chrono::system_clock::now();
+  std::time_t t = std::chrono::system_clock::to_time_t(now);
+  LocalClock c;
   // The library is apartment-threaded: one thread calls in, so localtime's shared buffer is safe.
-  const std::tm* tm = std::localtime(&t);
-  if (!tm) return Date{};
-  return Date{
-      static_cast<double>(day_serial(tm->tm_year + 1900, static_cast<unsigned>(tm->tm_mon + 1),
-                                     static_cast<unsigned>(tm->tm_mday))) +
-      (tm->tm_hour * 3600 + tm->tm_min * 60 + tm->tm_sec) / 86400.0};
+  if (const std::tm* tm = std::localtime(&t)) {
+    c.fields = *tm;
+    c.known = true;
+  }
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
+  c.milliseconds = static_cast<int>(ms.count());
+  return c;
+}
+
+int seconds_of_day(const std::tm& tm) {
+  return tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec;
+}
+
+}  // namespace
+
+Date local_now() {
+  LocalClock c = read_local_clock();
+  if (!c.known) return Date{};
+  const std::tm& tm = c.fields;
+  long long day = day_serial(tm.tm_year + 1900, static_cast<unsigned>(tm.tm_mon + 1),
+                             static_cast<unsigned>(tm.tm_mday));
+  return Date{static_cast<double>(day) + seconds_of_day(tm) / 86400.0};
+}
+
+double local_seconds_today() {
+  LocalClock c = read_local_clock();
+  if (!c.known) return 0;
+  return seconds_of_day(c.fields) + c.milliseconds / 1000.0;
 }
 
 }  // namespace halvora

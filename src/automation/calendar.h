@@ -22,5 +22,7 @@ unsigned days_in_month(long long year, unsigned month);
 
 // The local wall-clock time now, to the second.
 Date local_now();
+// Seconds since local midnight, to the millisecond, from the same clock.
+double local_seconds_today();
 
 }  // namespace halvora

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <system_error>
 
 #include "automation/calendar.h"
@@ -300,6 +301,8 @@ double number_of(const Variant& v) {
       return v.get<int16_t>();
     case VarType::Long:
       return v.get<int32_t>();
+    case VarType::Single:
+      return v.get<float>();
     case VarType::Double:
       return v.get<double>();
     case VarType::Date:
@@ -361,6 +364,17 @@ int32_t to_long(const Variant& v) {
   return static_cast<int32_t>(to_range(v, -2147483648.0, 2147483647.0));
 }
 
+float to_single(const Variant& v) {
+  double d = number_of(v);
+  if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max()) {
+    // Values that round to the largest Single still fit.
+    float f = static_cast<float>(d);
+    if (std::isinf(f)) fail(err::kOverflow);
+    return f;
+  }
+  return static_cast<float>(d);
+}
+
 double to_double(const Variant& v) {
   return number_of(v);
 }
@@ -397,6 +411,8 @@ std::u16string to_string(const Variant& v) {
     case VarType::Integer:
     case VarType::Long:
       return ascii_to_u16(std::to_string(to_long(v)));
+    case VarType::Single:
+      return single_to_text(v.get<float>(), regional());
     case VarType::Double:
       return double_to_text(v.get<double>(), regional());
     case VarType::Date:
@@ -422,6 +438,8 @@ Variant coerce(const Variant& v, VarType type) {
       return Variant(to_integer(v));
     case VarType::Long:
       return Variant(to_long(v));
+    case VarType::Single:
+      return Variant(to_single(v));
     case VarType::Double:
       return Variant(to_double(v));
     case VarType::Date:
@@ -535,31 +553,39 @@ double leading_number(std::u16string_view text) {
 // Rounded to 15 significant digits, trailing zeros dropped; fixed notation for decimal
 // exponents -4..14, else "d.dddE+XX" (sign always, at least two exponent digits). NaN and the
 // infinities (which no platform value holds) read "NaN", "Infinity", "-Infinity".
-std::u16string double_to_text(double value, const RegionalSettings& rs) {
+namespace {
+
+// The platform's number text with `precision` significant digits at most (15 for a Double, 7 for
+// a Single): the shortest text that reads back as the value when it is that short, else the value
+// rounded to `precision` digits; the exponent form from 10^precision up and below 1E-04.
+template <class T>
+std::u16string number_text(T value, int precision, const RegionalSettings& rs) {
   if (std::isnan(value)) return u"NaN";
   if (std::isinf(value)) return value > 0 ? u"Infinity" : u"-Infinity";
   if (value == 0) return u"0";
-  // Whole numbers below 15 digits, the usual room, guest and folio numbers, print as they are.
-  if (std::fabs(value) < 1e15 && value == std::trunc(value))
+  const double limit = std::pow(10.0, precision);
+  // Whole numbers below the limit, the usual room, guest and folio numbers, print as they are.
+  if (std::fabs(value) < limit && value == std::trunc(value))
     return padded(static_cast<long long>(value), 1);
   char buf[64];
-  // Amounts and rates: when the shortest text that reads back as the value has at most 15
-  // significant digits, rounding to 15 digits gives those same digits, so that text is the
-  // answer (the binary value is far closer to it than half a unit of the 15th digit).
-  if (std::fabs(value) >= 1e-4 && std::fabs(value) < 1e15) {
+  // Amounts and rates: when the shortest text that reads back as the value has at most
+  // `precision` significant digits, rounding to that many digits gives those same digits, so that
+  // text is the answer (the binary value is far closer to it than half a unit of the last digit).
+  if (std::fabs(value) >= 1e-4 && std::fabs(value) < limit) {
     auto shortest = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
     std::string_view text(buf, static_cast<std::size_t>(shortest.ptr - buf));
     std::size_t first = text.find_first_not_of("-0.");
-    std::size_t significant = 0;
+    int significant = 0;
     for (std::size_t k = first; k < text.size(); ++k) significant += text[k] != '.';
-    if (significant <= 15) {
+    if (significant <= precision) {
       std::u16string out = ascii_to_u16(text);
       if (std::size_t dot = out.find(u'.'); dot != std::u16string::npos) out[dot] = rs.decimal;
       return out;
     }
   }
-  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-  std::string sci(buf, res.ptr);  // "-d.dddddddddddddde+XX"
+  auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(value),
+                           std::chars_format::scientific, precision - 1);
+  std::string sci(buf, res.ptr);  // "-d.dddde+XX"
   bool negative = sci[0] == '-';
   std::size_t e = sci.find('e');
   int exponent = std::stoi(sci.substr(e + 1));
@@ -570,7 +596,7 @@ std::u16string double_to_text(double value, const RegionalSettings& rs) {
 
   std::u16string out = negative ? u"-" : u"";
   auto append_digits = [&](std::string_view d) { out += ascii_to_u16(d); };
-  if (exponent >= 15 || exponent < -4) {
+  if (exponent >= precision || exponent < -4) {
     out += static_cast<char16_t>(digits[0]);
     if (digits.size() > 1) {
       out += rs.decimal;
@@ -593,6 +619,16 @@ std::u16string double_to_text(double value, const RegionalSettings& rs) {
     }
   }
   return out;
+}
+
+}  // namespace
+
+std::u16string double_to_text(double value, const RegionalSettings& rs) {
+  return number_text(value, 15, rs);
+}
+
+std::u16string single_to_text(float value, const RegionalSettings& rs) {
+  return number_text(value, 7, rs);
 }
 
 // The date part by order: MDY "M/D/YYYY", DMY "DD/MM/YYYY", YMD "YYYY/MM/DD", each with the

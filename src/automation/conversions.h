@@ -46,6 +46,7 @@ double round_half_even(double value);
 // - an object or array where a scalar is wanted fails with 13.
 int16_t to_integer(const Variant& v);
 int32_t to_long(const Variant& v);
+float to_single(const Variant& v);  // rounded to the nearest Single; 6 outside its range
 double to_double(const Variant& v);
 bool to_boolean(const Variant& v);  // "true"/"false" in any case, or any number (0 = false)
 Date to_date(const Variant& v);
@@ -70,6 +71,8 @@ double leading_number(std::u16string_view text);
 // separator; whole numbers without a decimal part (262500 -> "262500"), large or tiny values in
 // the platform's exponent form ("1E+16", "1.5E-07").
 std::u16string double_to_text(double value, const RegionalSettings& rs);
+// The same for a Single, with up to 7 significant digits ("0.3333333", "1.234568E+07").
+std::u16string single_to_text(float value, const RegionalSettings& rs);
 
 // The general date form: date only at midnight, time only on day 0, else both.
 std::u16string date_to_text(Date value, const RegionalSettings& rs);

@@ -6,7 +6,7 @@ VarType Variant::type() const {
   static constexpr VarType kByIndex[] = {
       VarType::Empty,  VarType::Null,   VarType::Boolean, VarType::Integer,
       VarType::Long,   VarType::Double, VarType::Date,    VarType::String,
-      VarType::Object, VarType::Error,  VarType::Array,
+      VarType::Object, VarType::Error,  VarType::Array,   VarType::Single,
   };
   return kByIndex[v_.index()];
 }
@@ -17,6 +17,7 @@ bool Variant::is_numeric() const {
     case VarType::Boolean:
     case VarType::Integer:
     case VarType::Long:
+    case VarType::Single:
     case VarType::Double:
     case VarType::Date:
       return true;

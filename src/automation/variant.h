@@ -19,6 +19,7 @@ enum class VarType : uint16_t {
   Null = 1,
   Integer = 2,  // 16-bit
   Long = 3,     // 32-bit
+  Single = 4,
   Double = 5,
   Date = 7,
   String = 8,
@@ -51,7 +52,7 @@ using ArrayRef = std::shared_ptr<Array>;
 class Variant {
  public:
   using Storage = std::variant<std::monostate, Null, bool, int16_t, int32_t, double, Date,
-                               std::u16string, ObjectRef, Missing, ArrayRef>;
+                               std::u16string, ObjectRef, Missing, ArrayRef, float>;
 
   Variant() = default;
   Variant(Null v) : v_(v) {}
@@ -60,6 +61,7 @@ class Variant {
   Variant(int16_t v) : v_(v) {}
   Variant(int32_t v) : v_(v) {}
   Variant(double v) : v_(v) {}
+  Variant(float v) : v_(v) {}
   Variant(Date v) : v_(v) {}
   Variant(std::u16string v) : v_(std::move(v)) {}
   Variant(const char16_t* v) : v_(std::u16string(v)) {}
@@ -76,7 +78,7 @@ class Variant {
   bool is_object() const { return std::holds_alternative<ObjectRef>(v_); }
   bool is_string() const { return std::holds_alternative<std::u16string>(v_); }
   bool is_array() const { return std::holds_alternative<ArrayRef>(v_); }
-  bool is_numeric() const;  // Integer, Long, Double, Boolean, Date or Empty
+  bool is_numeric() const;  // Integer, Long, Single, Double, Boolean, Date or Empty
 
   // Direct access without conversion; the caller has checked type(). Conversions are in
   // conversions.h.

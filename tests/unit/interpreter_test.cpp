@@ -210,6 +210,15 @@ INSTANTIATE_TEST_SUITE_P(
                    "Sub\nx = 1 : y = 1\nS x, y\nS "
                    "(x), y\nT(x)\nCall S(x, y)\nWScript.Echo x, y",
                    "3 1\n"},
+        ScriptCase{
+            "byref_declares_a_new_variable",
+            "Sub T(a) : a = 7 : End Sub\nT fresh\nSet d = CreateObject(\"HALVORA.Document\")\n"
+            "ok = d.DllMain(inst, 1, inst2)\nWScript.Echo fresh, TypeName(inst), ok",
+            "7 Long True\n"},
+        ScriptCase{"timer_is_a_single",
+                   "t = Timer\nWScript.Echo TypeName(t), TypeName(t - t), TypeName(t + 100000), "
+                   "t >= 0 And t < 86400",
+                   "Single Single Double True\n"},
         ScriptCase{"function_recursion",
                    "Function F(n)\n If n < 2 Then F = 1 : Exit Function\n F = n * F(n - 1)\nEnd "
                    "Function\nWScript.Echo F(10)",

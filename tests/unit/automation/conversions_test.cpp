@@ -156,6 +156,21 @@ TEST_F(ConversionsText, DoubleToText) {
   for (auto [in, out] : table) EXPECT_EQ(u8(double_to_text(in, regional())), u8(out)) << in;
 }
 
+// A Single keeps 7 significant digits where a Double keeps 15, and goes to the exponent form
+// from 1E+07 up.
+TEST_F(ConversionsText, SingleToText) {
+  // clang-format off
+  const std::pair<float, const char16_t*> table[] = {
+      {0.0f, u"0"},              {1.0f / 3, u"0.3333333"},  {0.1f, u"0.1"},
+      {1234567.0f, u"1234567"},  {12345678.0f, u"1.234568E+07"}, {86399.99f, u"86399.99"},
+      {1.5e-7f, u"1.5E-07"},     {-2.5f, u"-2.5"},           {3.4028235e38f, u"3.402823E+38"}};
+  // clang-format on
+  for (auto [in, out] : table) EXPECT_EQ(u8(single_to_text(in, regional())), u8(out)) << in;
+  EXPECT_EQ(to_single(Variant(u"0.5")), 0.5f);
+  EXPECT_EQ(error_of([] { to_single(Variant(1e39)); }), 6);
+  EXPECT_EQ(coerce(Variant(int32_t{3}), VarType::Single), Variant(3.0f));
+}
+
 TEST_F(ConversionsText, ToStringAndCoerce) {
   auto list = std::make_shared<Array>(Array{Variant(int32_t{1})});
   // clang-format off
