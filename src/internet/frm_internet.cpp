@@ -116,6 +116,9 @@ void FrmInternet::send_command() {
   log(u"cadena.." + command);
   std::u16string command = build_command();
   log(command);
+  // Pieces are joined within one command's reply only: a beginning kept from the last reply
+  // joined to this one's ("++" and "++") would confirm what the gateway never said.
+  unmatched_.clear();
   send_text(command);
   if (wait_for_reply) show(u"Por favor espere la respuesta del sistema");
 }

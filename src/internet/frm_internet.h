@@ -82,7 +82,7 @@ class FrmInternet {
   std::unique_ptr<platform::Timer> ticker_;
   std::u16string log_;
   std::u16string status_;         // the status label
-  std::u16string unmatched_;      // reply text that may still complete into a known reply
+  std::u16string unmatched_;      // this command's reply so far, while it may grow into a known one
   int16_t connection_waits_ = 0;  // of the current command
   bool connected_ = false;
   int64_t ticks_ = 0;      // 64 bits: the form may live for years of ticks
