@@ -34,6 +34,9 @@ class TestClock : public FormClock {
     platform::pump(100);
     if (max_wait_ms >= 1000 && tick_) tick_();
   }
+  // Natively every event the pump runs is the form's own; it waits here too, so that reading the
+  // log in a loop gives a loopback reply time to arrive.
+  void run_own_events() override { platform::pump(100); }
   std::unique_ptr<platform::Timer> start_ticks(std::function<void()> on_tick) override {
     tick_ = std::move(on_tick);
     return nullptr;
