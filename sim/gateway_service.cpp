@@ -15,6 +15,7 @@ namespace {
 
 constexpr char kOpened[] = "OK-ABD, OK-ART, OK-PRT, OK-UBD, OK-TICKET";
 constexpr char kRemoved[] = "++++";
+constexpr char kRemovedBegun[] = "++";  // room 555's whole answer
 constexpr char kNoSuchRoom[] = "Usuario No Existe!";
 constexpr char kError[] = "error";
 constexpr std::size_t kMaxLine = 4096;  // a peer that never ends its line is cut off
@@ -128,6 +129,10 @@ void GatewayService::serve(int fd) {
       std::vector<std::string> f = fields(line);
       std::string room = f.size() > 1 ? f[1] : "";
       if (room == "777") continue;
+      if (room == "555") {
+        send_all(fd, kRemovedBegun);
+        continue;
+      }
       if (room == "999") {
         open = false;
         break;

@@ -5,6 +5,7 @@
 //   "=elimina=,ROOM"            "++++" for an open room (now closed), else "Usuario No Existe!"
 //   any other line              "error"
 // Rooms that show hosts the gateway's bad days, whatever the command:
+//   555  answers "++" and nothing more (the beginning of a removal's reply that never completes)
 //   666  refuses it: "error"
 //   777  accepts it and never answers
 //   888  answers in two writes a moment apart (a reply split across reads)

@@ -32,6 +32,7 @@ constexpr std::array<std::u16string_view, 4> kReplies = {kReplyOpened, kReplyRem
 class PlatformFormClock final : public FormClock {
  public:
   void pump(int max_wait_ms) override { platform::pump(max_wait_ms); }
+  void run_own_events() override { platform::run_own_events(); }
   std::unique_ptr<platform::Timer> start_ticks(std::function<void()> on_tick) override {
     return platform::create_timer(kTickMs, std::move(on_tick));
   }
@@ -116,6 +117,9 @@ void FrmInternet::send_command() {
   log(u"cadena.." + command);
   std::u16string command = build_command();
   log(command);
+  // Pieces are joined within one command's reply only: a beginning kept from the last reply
+  // joined to this one's ("++" and "++") would confirm what the gateway never said.
+  unmatched_.clear();
   send_text(command);
   if (wait_for_reply) show(u"Por favor espere la respuesta del sistema");
 }
@@ -169,8 +173,8 @@ void FrmInternet::log(std::u16string_view message) {
   }
 }
 
-void FrmInternet::run_pending_events() {
-  clock_->pump(0);
+void FrmInternet::run_own_events() {
+  clock_->run_own_events();
 }
 
 void FrmInternet::on_connect() {

@@ -20,7 +20,10 @@ namespace halvora {
 class FormClock {
  public:
   virtual ~FormClock() = default;
+  // Every pending event of the thread, the host's included: the waits of a command.
   virtual void pump(int max_wait_ms) = 0;
+  // The form's own socket and timer events only: reading the log.
+  virtual void run_own_events() = 0;
   virtual std::unique_ptr<platform::Timer> start_ticks(std::function<void()> on_tick) = 0;
   virtual Date now() = 0;
 };
@@ -58,8 +61,10 @@ class FrmInternet {
   void log(std::u16string_view message);
 
   const std::u16string& log_text() const { return log_; }
-  // Lets pending events run once; a host without a message loop of its own sees replies this way.
-  void run_pending_events();
+  // Lets the form's own pending socket and timer events run once, and none of the host's: a host
+  // without a message loop of its own sees replies this way, while a host with one must not find
+  // its window and thread messages run inside a read of the log.
+  void run_own_events();
 
   bool connected() const { return connected_; }
   const std::u16string& status() const { return status_; }
@@ -82,7 +87,7 @@ class FrmInternet {
   std::unique_ptr<platform::Timer> ticker_;
   std::u16string log_;
   std::u16string status_;         // the status label
-  std::u16string unmatched_;      // reply text that may still complete into a known reply
+  std::u16string unmatched_;      // this command's reply so far, while it may grow into a known one
   int16_t connection_waits_ = 0;  // of the current command
   bool connected_ = false;
   int64_t ticks_ = 0;      // 64 bits: the form may live for years of ticks

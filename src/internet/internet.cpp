@@ -65,8 +65,8 @@ std::u16string Internet::CargarInternet() {
 
 std::u16string Internet::DatosInternet() {
   // A host without a message loop of its own (a script host) would otherwise never see the
-  // gateway's reply arrive.
-  form_->run_pending_events();
+  // gateway's reply arrive; only the form's events run, never the host's.
+  form_->run_own_events();
   return form_->log_text();
 }
 

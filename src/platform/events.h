@@ -14,8 +14,16 @@
 namespace halvora::platform {
 
 // Runs the events that are pending; when none is, waits up to max_wait_ms for the first one
-// (0: just look). Returns after one round, so callers loop for longer waits.
+// (0: just look). Returns after one round, so callers loop for longer waits. On Windows this is
+// the thread's message loop: the host's own window and thread messages run too, as they must
+// while the library waits or a box is open.
 void pump(int max_wait_ms);
+
+// Runs the library's own pending socket and timer events and nothing else, without waiting: for
+// a call that only hands back a result, inside which the host's own messages must not run
+// re-entrantly. On Windows the messages of the library's hidden event window alone; on Linux
+// every event the pump knows is the library's, so this is pump(0).
+void run_own_events();
 
 struct SocketEvents {
   std::function<void()> on_connect;

@@ -1,5 +1,6 @@
-// The event pump: socket and timer events run only inside it, also when a box or the script
-// host's Sleep runs it, and a late timer fires once rather than once per missed interval.
+// The event pump: socket and timer events run only inside it, also when a box, the script host's
+// Sleep or a read of the library's own events runs it, and a late timer fires once rather than
+// once per missed interval.
 #include "platform/events.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +50,7 @@ TEST(Events, NothingRunsOutsideThePump) {
   EXPECT_EQ(seen.errors, 1);
 }
 
-TEST(Events, BoxesAndSleepLetPendingEventsRun) {
+TEST(Events, BoxesSleepAndOwnEventsLetPendingEventsRun) {
   Seen seen;
   TcpSocket* self = nullptr;
   auto socket = watched_socket(seen, &self);
@@ -60,6 +61,11 @@ TEST(Events, BoxesAndSleepLetPendingEventsRun) {
   socket->connect(u"", 1);
   host::pump_events(0);
   EXPECT_EQ(seen.errors, 2);
+
+  // Here every event the pump knows is the library's own.
+  socket->connect(u"", 1);
+  run_own_events();
+  EXPECT_EQ(seen.errors, 3);
 }
 
 TEST(Events, ConnectSendReceiveAndThePeersClose) {

@@ -34,6 +34,9 @@ class TestClock : public FormClock {
     platform::pump(100);
     if (max_wait_ms >= 1000 && tick_) tick_();
   }
+  // Natively every event the pump runs is the form's own; it waits here too, so that reading the
+  // log in a loop gives a loopback reply time to arrive.
+  void run_own_events() override { platform::pump(100); }
   std::unique_ptr<platform::Timer> start_ticks(std::function<void()> on_tick) override {
     tick_ = std::move(on_tick);
     return nullptr;
@@ -226,6 +229,50 @@ TEST(Internet, ReplySplitAcrossReadsStillShowsItsBox) {
   f.log_after_reply(u"OK-TICKET");
   ASSERT_EQ(f.ui.ui().boxes.size(), 1u);
   EXPECT_EQ(f.ui.ui().boxes[0].text, u"Se cargo a la habitación 305 el internet de P1 - 24");
+}
+
+// What the gateway said so far, the pieces of every "Recibiendo datos: " line in order.
+std::u16string received_text(std::u16string_view log) {
+  constexpr std::u16string_view kReceived = u"Recibiendo datos: ";
+  std::u16string out;
+  for (const std::u16string& line : messages(log))
+    if (line.starts_with(kReceived)) out += line.substr(kReceived.size());
+  return out;
+}
+
+TEST(Internet, PiecesOfAReplyAreJoinedWithinOneCommandOnly) {
+  struct Case {
+    int32_t command;
+    std::vector<std::string> first, second;  // the writes answering room 401, then room 402
+    std::vector<std::u16string> boxes;
+  } cases[] = {
+      // The beginning of a removal twice is no removal of 402.
+      {1, {"++"}, {"++"}, {}},
+      {0, {"OK-ABD, OK-ART"}, {", OK-PRT, OK-UBD, OK-TICKET"}, {}},
+      // A piece kept from 401 leaves 402's own split reply whole.
+      {1, {"++"}, {"++", "++"}, {u"Se cancelo el internet de la habitación 402"}},
+      {0,
+       {"OK-ABD"},
+       {"OK-ABD, OK-A", "RT, OK-PRT, OK-UBD, OK-TICKET"},
+       {u"Se cargo a la habitación 402 el internet de P1 - 24"}},
+  };
+  for (const Case& c : cases) {
+    Fixture f([&](const std::string& line) {
+      return LineAction{line.find(",401") != std::string::npos ? c.first : c.second};
+    });
+    std::u16string said;
+    for (const std::u16string room : {u"401", u"402"}) {
+      f.order(c.command, room);
+      f.net.CargarInternet();
+      for (const std::string& w : room == u"401" ? c.first : c.second) said += utf8_to_utf16(w);
+      for (int i = 0; i < 50 && received_text(f.net.DatosInternet()) != said; ++i) {
+      }
+    }
+    ASSERT_EQ(received_text(f.net.DatosInternet()), said);
+    std::vector<std::u16string> shown;
+    for (const auto& box : f.ui.ui().boxes) shown.push_back(box.text);
+    EXPECT_EQ(shown, c.boxes) << utf16_to_utf8(said);
+  }
 }
 
 TEST(Internet, RepliesAreDecodedFromTheCodePage) {

@@ -4,6 +4,8 @@
 //
 //   com_client.exe check EXPECTED_TYPELIB_TXT   the registered server against the listing
 //   com_client.exe unregistered                 after regsvr32 /u: nothing of it is left
+//   com_client.exe internet HOST:PORT           DatosInternet against a gateway runs none of
+//                                               the host's own messages
 //   com_client.exe bench                        late-bound property reads per second (prints)
 //
 // Prints one line per failed check, then "N failure(s)", and exits with N.
@@ -722,6 +724,127 @@ void check_unload() {
   check(hr == S_OK, "DllCanUnloadNow after every object was released: " + hex(hr));
 }
 
+// ---- Room internet inside a host with a message loop ----------------------------------------
+
+// DatosInternet lets the library's own socket and timer events run, so that a host without a
+// message loop sees the gateway's reply; a host with one must not find its own window and thread
+// messages run inside that call, re-entrantly in the middle of its own code.
+constexpr UINT kHostMessage = WM_APP + 0x31;
+int host_messages_run = 0;
+
+LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == kHostMessage) {
+    ++host_messages_run;
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+// Late bound by name, as a host's script would call it.
+HRESULT call_by_name(IDispatch* d, const wchar_t* name, WORD flags, VARIANT* value,
+                     VARIANT* result) {
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  DISPID id = DISPID_UNKNOWN;
+  HRESULT hr = d->GetIDsOfNames(IID_NULL, names, 1, 0x409, &id);
+  if (FAILED(hr)) return hr;
+  std::vector<VARIANT> args;
+  if (value) args.push_back(*value);
+  return invoke(d, id, flags, args, result, nullptr);
+}
+
+void put(IDispatch* d, const wchar_t* name, VARIANT& value, const std::string& shown) {
+  HRESULT hr = call_by_name(d, name, DISPATCH_PROPERTYPUT, &value, nullptr);
+  check(hr == S_OK, "Internet." + utf8(name) + " = " + shown + ": " + hex(hr));
+}
+
+void put_text(IDispatch* d, const wchar_t* name, const std::wstring& text) {
+  Var value;
+  value.vt = VT_BSTR;
+  value.bstrVal = SysAllocString(text.c_str());
+  put(d, name, value, "'" + utf8(text.c_str()) + "'");
+}
+
+void put_long(IDispatch* d, const wchar_t* name, long number) {
+  Var value;
+  value.vt = VT_I4;
+  value.lVal = number;
+  put(d, name, value, std::to_string(number));
+}
+
+std::wstring call_text(IDispatch* d, const wchar_t* name) {
+  Var result;
+  HRESULT hr = call_by_name(d, name, DISPATCH_METHOD, nullptr, &result);
+  if (hr != S_OK || result.vt != VT_BSTR || !result.bstrVal) {
+    fail("Internet." + utf8(name) + ": " + hex(hr) + " vt " + std::to_string(result.vt));
+    return {};
+  }
+  return result.bstrVal;
+}
+
+// The log once it holds `text`, or as it is after about five seconds of reading it.
+std::wstring log_with(IDispatch* net, const std::wstring& text) {
+  ULONGLONG deadline = GetTickCount64() + 5000;
+  std::wstring log = call_text(net, L"DatosInternet");
+  while (log.find(text) == std::wstring::npos && GetTickCount64() < deadline)
+    log = call_text(net, L"DatosInternet");
+  return log;
+}
+
+void run_internet(const std::wstring& gateway) {
+  CLSID clsid;
+  Ref<IDispatch> net;
+  HRESULT hr = CLSIDFromProgID(L"HALVORA.Internet", &clsid);
+  if (SUCCEEDED(hr))
+    hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, net.out_void());
+  if (FAILED(hr)) {
+    fail("CoCreateInstance(HALVORA.Internet): " + hex(hr));
+    return;
+  }
+  size_t colon = gateway.rfind(L':');
+  put_text(net.get(), L"Host", gateway.substr(0, colon));
+  put_text(net.get(), L"Port", colon == std::wstring::npos ? L"" : gateway.substr(colon + 1));
+  put_text(net.get(), L"Habitacion", L"305");
+  put_text(net.get(), L"Perfil", L"P1");
+  put_text(net.get(), L"Tiempo", L"24");
+
+  // Open the room first: its reply shows a box, and a box rightly runs every message.
+  put_long(net.get(), L"comando", 0);
+  call_text(net.get(), L"CargarInternet");
+  std::wstring log = log_with(net.get(), L"Recibiendo datos: OK-ABD");
+  check(log.find(L"Recibiendo datos: OK-ABD") != std::wstring::npos, "the room was not opened");
+
+  // A window of the host's (message-only, which needs no display) and its thread's queue.
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = host_window_proc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"HostWindow";
+  RegisterClassW(&wc);
+  HWND window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                wc.hInstance, nullptr);
+  if (!window) {
+    fail("CreateWindowExW: " + std::to_string(GetLastError()));
+    return;
+  }
+
+  // The query's answer shows no box: only DatosInternet runs events while the host waits for it.
+  put_long(net.get(), L"comando", 2);
+  call_text(net.get(), L"CargarInternet");
+  PostMessageW(window, kHostMessage, 1, 0);
+  PostThreadMessageW(GetCurrentThreadId(), kHostMessage, 2, 0);
+  log = log_with(net.get(), L"Recibiendo datos: 305,P1,24");
+  check(log.find(L"Recibiendo datos: 305,P1,24") != std::wstring::npos,
+        "DatosInternet did not let the gateway's reply arrive");
+  check(host_messages_run == 0, "DatosInternet ran the host window's message");
+  // Taken off the queue here without running them: both must still be there.
+  std::set<WPARAM> queued;
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, kHostMessage, kHostMessage, PM_REMOVE))
+    queued.insert(msg.wParam);
+  check(queued.count(1), "the host window's message is no longer queued after DatosInternet");
+  check(queued.count(2), "the host's thread message is no longer queued after DatosInternet");
+  DestroyWindow(window);
+}
+
 // ---- Modes ------------------------------------------------------------------------------------
 
 void run_check(const wchar_t* listing_path) {
@@ -806,8 +929,11 @@ void run_bench() {
 
 int wmain(int argc, wchar_t** argv) {
   std::wstring mode = argc > 1 ? argv[1] : L"";
-  if (!(mode == L"check" && argc == 3) && mode != L"unregistered" && mode != L"bench") {
-    std::fprintf(stderr, "usage: com_client check EXPECTED_TYPELIB_TXT | unregistered | bench\n");
+  if (!((mode == L"check" || mode == L"internet") && argc == 3) && mode != L"unregistered" &&
+      mode != L"bench") {
+    std::fprintf(stderr,
+                 "usage: com_client check EXPECTED_TYPELIB_TXT | internet HOST:PORT | "
+                 "unregistered | bench\n");
     return 2;
   }
   HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -816,6 +942,8 @@ int wmain(int argc, wchar_t** argv) {
   } else {
     if (mode == L"check")
       run_check(argv[2]);
+    else if (mode == L"internet")
+      run_internet(argv[2]);
     else if (mode == L"unregistered")
       run_unregistered();
     else

@@ -4,10 +4,12 @@
 #   2. regsvr32 HALVORA.dll;
 #   3. com_client.exe check: creation, vtable, IDispatch, errors, the registered type library
 #      against com/gen/expected_typelib.txt, the registry and DllCanUnloadNow;
-#   4. every tests/scripts/*.vbs through tests/scripts/run.sh with Wine's cscript as the host, so
+#   4. com_client.exe internet: DatosInternet, against the gateway of the service simulator,
+#      lets the gateway's reply arrive and none of the client's own window and thread messages run;
+#   5. every tests/scripts/*.vbs through tests/scripts/run.sh with Wine's cscript as the host, so
 #      that the boxes are compared with the same .expected files as under the native host;
-#   5. com_client.exe bench (printed only);
-#   6. regsvr32 /u, then com_client.exe unregistered.
+#   6. com_client.exe bench (printed only);
+#   7. regsvr32 /u, then com_client.exe unregistered.
 # Prints "wine: N passed, M failed" and exits non-zero when M > 0.
 #
 # usage: run.sh BUILD_DIR WIN_DIR
@@ -56,7 +58,8 @@ windows_path() {
 # Only this prefix's server: other Wine sessions on the machine keep running.
 stop_wine() { timeout 30 wineserver -k >/dev/null 2>&1; }
 work=$(mktemp -d)
-trap 'stop_wine; rm -rf "$work"' EXIT
+sim_pid=
+trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null; stop_wine; rm -rf "$work"' EXIT
 
 echo "wine: preparing $WINEPREFIX"
 rm -rf "$WINEPREFIX"
@@ -100,6 +103,25 @@ client_step() {
 # The probes answer from HALVORA_NETSTATE; the unattended UI keeps boxes off the screen.
 HALVORA_NETSTATE=online,lan HALVORA_UI=script HALVORA_UI_LOG="$(windows_path "$work/boxes.jsonl")" \
   client_step "com_client check" check "$(windows_path "$listing")"
+
+# The simulator prints the channel line last, once every service listens.
+"$sim" >"$work/sim.out" 2>&1 &
+sim_pid=$!
+for _ in $(seq 50); do
+  grep -q '^HALVORA_CHANNEL_URL=' "$work/sim.out" && break
+  sleep 0.1
+done
+gateway=$(sed -n 's/^HALVORA_GATEWAY_HOST=//p' "$work/sim.out")
+if [ -n "$gateway" ]; then
+  HALVORA_UI=script HALVORA_UI_LOG="$(windows_path "$work/internet_boxes.jsonl")" \
+    client_step "com_client internet" internet "$gateway"
+else
+  cat "$work/sim.out"
+  fail "com_client internet: the simulator did not start"
+fi
+kill "$sim_pid" 2>/dev/null
+wait "$sim_pid" 2>/dev/null
+sim_pid=
 
 for script in "$root"/tests/scripts/*.vbs; do
   name=${script#"$root/"}

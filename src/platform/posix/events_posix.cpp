@@ -297,6 +297,10 @@ void pump(int max_wait_ms) {
     if (PosixTimer* t = r.timers.find(id)) t->fire_if_due(now);
 }
 
+void run_own_events() {
+  pump(0);
+}
+
 std::unique_ptr<TcpSocket> create_tcp_socket(SocketEvents events) {
   return std::make_unique<PosixSocket>(std::move(events));
 }

@@ -1,7 +1,7 @@
 // The event pump on the thread's message loop: sockets report through WSAAsyncSelect and timers
 // through SetTimer, both to one hidden message-only window, so that modal boxes (which run their
-// own message loop) and pump() alike let them run. Objects are found by id from each message, so
-// a message for an object that is gone is dropped.
+// own message loop) and pump() alike let them run, and run_own_events() can run them alone.
+// Objects are found by id from each message, so a message for an object that is gone is dropped.
 #include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -324,6 +324,15 @@ void pump(int max_wait_ms) {
   MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(max_wait_ms), QS_ALLINPUT,
                               MWMO_INPUTAVAILABLE);
   run_pending();
+}
+
+void run_own_events() {
+  // Filtered by the event window, so a thread message of the host (window 0, WM_QUIT included)
+  // or a message for one of its windows stays queued for the host's own loop. Messages that
+  // another thread sends are still delivered inside PeekMessage, as in any wait of the thread.
+  HWND window = event_window();
+  MSG msg;
+  while (PeekMessageW(&msg, window, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
 }
 
 std::unique_ptr<TcpSocket> create_tcp_socket(SocketEvents events) {
