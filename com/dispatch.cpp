@@ -180,6 +180,26 @@ class GenericObject final : public ComObject<IDispatch> {
   explicit GenericObject(ObjectRef object) : ComObject(std::move(object), IID_IDispatch, u"") {}
 };
 
+// A host's automation object that is not ours, held as it is: the reply document a host got
+// from a channel call (MSXML's own) and hands back in the same variable on the next call. It
+// goes out again as the same pointer and offers no members to the library, which never calls
+// into it; calling foreign objects by name is the general wrapper's work, still to come.
+class ForeignObject final : public Object {
+ public:
+  explicit ForeignObject(IDispatch* dispatch) : dispatch_(dispatch) { dispatch_->AddRef(); }
+  ~ForeignObject() override { dispatch_->Release(); }
+
+  const MemberTable& members() const override {
+    static const MemberTable none{};
+    return none;
+  }
+  std::u16string type_name() const override { return u"Object"; }
+  void* foreign_dispatch() const override { return static_cast<IDispatch*>(dispatch_); }
+
+ private:
+  IDispatch* dispatch_;
+};
+
 }  // namespace
 
 // ---- Server state --------------------------------------------------------------------------
@@ -407,6 +427,14 @@ IDispatch* new_generic_wrapper(ObjectRef object) {
 
 IDispatch* wrap(const ObjectRef& object) {
   if (!object) return nullptr;
+  // An object that stands for one of the platform's own (the reply document of the channel
+  // calls: MSXML's DOM document) goes out as that object itself, so that the host talks to the
+  // platform directly and gets all of it, not the part the library re-implements.
+  if (void* foreign = object->foreign_dispatch()) {
+    auto* dispatch = static_cast<IDispatch*>(foreign);
+    dispatch->AddRef();
+    return dispatch;
+  }
   {
     std::lock_guard lock(g_wrappers_mutex);
     auto it = g_wrappers.find(object.get());
@@ -419,10 +447,17 @@ IDispatch* wrap(const ObjectRef& object) {
 ObjectRef unwrap(IUnknown* unknown) {
   if (!unknown) return nullptr;
   IHalvoraObject* ours = nullptr;
-  if (FAILED(unknown->QueryInterface(IID_IHalvoraObject, reinterpret_cast<void**>(&ours))) || !ours)
+  if (SUCCEEDED(unknown->QueryInterface(IID_IHalvoraObject, reinterpret_cast<void**>(&ours))) &&
+      ours) {
+    ObjectRef object = ours->target();
+    ours->Release();
+    return object;
+  }
+  IDispatch* theirs = nullptr;
+  if (FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&theirs))) || !theirs)
     throw Error::standard(err::kTypeMismatch);
-  ObjectRef object = ours->target();
-  ours->Release();
+  auto object = std::make_shared<ForeignObject>(theirs);
+  theirs->Release();
   return object;
 }
 

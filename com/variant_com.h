@@ -12,19 +12,24 @@ namespace halvora::com {
 // A VARIANT as a halvora value. VT_BYREF is followed; the integer, real, currency and decimal
 // types outside the core's set become Long or Double; VT_ERROR DISP_E_PARAMNOTFOUND is the
 // omitted argument; a one-dimensional SAFEARRAY becomes an Array (any lower bound). Our own
-// objects unwrap to the object behind them; anything else is 13.
+// objects unwrap to the object behind them, another automation object is held as it is; anything
+// else is 13.
 Variant from_com(const VARIANT& v);
 
 // A halvora value into an empty (VariantInit'ed or cleared) VARIANT. Objects become their
-// wrappers (one per live object); arrays become 0-based SAFEARRAYs of VARIANT.
+// wrappers (one per live object), or VT_DISPATCH of the platform object they stand for when they
+// answer foreign_dispatch; arrays become 0-based SAFEARRAYs of VARIANT.
 void to_com(const Variant& v, VARIANT* out);
 
 // The dispatch pointer a host sees for an object, with one reference for the caller; null for
-// Nothing. The same object always gives the same pointer while a wrapper lives.
+// Nothing. The same object always gives the same pointer while a wrapper lives. An object that
+// answers foreign_dispatch gives that pointer itself, unwrapped.
 IDispatch* wrap(const ObjectRef& object);
 
-// The object behind a dispatch pointer we handed out; 13 for any other (outside components
-// come later, through the components interface). Null gives Nothing.
+// The object behind a dispatch pointer we handed out. Any other automation object is held as
+// it is (it goes out again as the same pointer, and offers the library no members: calling
+// outside objects by name comes later, through the components interface); an object without
+// IDispatch is 13. Null gives Nothing.
 ObjectRef unwrap(IUnknown* unknown);
 
 // A newly allocated BSTR of the text; 7 when memory runs out.

@@ -38,7 +38,8 @@ std::string enhancements_of(const std::string& registration) {
         "<Amount>250</Amount></Enhancement>"
         "<Enhancement><Code>SPA</Code><Description>Masaje 50 min</Description>"
         "<Amount>1200.5</Amount></Enhancement>";
-  return envelope("<GetListResponse xmlns=\"http://tempuri.org/\"><GetListResult>" + items +
+  return envelope("<GetListResponse xmlns=\"http://tempuri.org/\"><GetListResult Count=\"" +
+                  std::string(registration == "5001" ? "2" : "0") + "\">" + items +
                   "</GetListResult></GetListResponse>");
 }
 
@@ -69,6 +70,10 @@ std::vector<ChannelUpdate> ChannelService::updates() const {
 }
 
 int ChannelService::answer(const std::string& action, const std::string& body, std::string& reply) {
+  if (action == kEchoAction) {
+    reply = body;
+    return 200;
+  }
   pugi::xml_document doc;
   if (!doc.load_string(body.c_str())) {
     reply = fault("Solicitud ilegible");

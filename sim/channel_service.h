@@ -1,7 +1,9 @@
 // A channel-manager service on loopback (SOAP 1.1, POST on /channel): records the inventory and
 // restriction updates it receives and lists the enhancements of a registration. Hotels 101 and
 // 102 are known; an update for any other answers 500 with a SOAP fault. Registration 5001 has
-// two enhancements, any other none. Replies are compressed when the client accepts it.
+// two enhancements, any other none (GetListResult's Count attribute says how many). A request
+// whose SOAPAction is kEchoAction gets its own body back with status 200, so that a test can
+// hand a client any reply text it likes. Replies are compressed when the client accepts it.
 #pragma once
 
 #include "http_service.h"
@@ -19,6 +21,8 @@ struct ChannelUpdate {
 
 class ChannelService : public HttpService {
  public:
+  static constexpr const char* kEchoAction = "urn:halvora-sim:Echo";
+
   ChannelService();
   ~ChannelService() override;
 

@@ -23,6 +23,13 @@ class Object : public std::enable_shared_from_this<Object> {
   // The name TypeName() shows for it.
   virtual std::u16string type_name() const = 0;
 
+  // A platform automation object that stands behind this one and that hosts should be handed
+  // in its place, so that they talk to the platform directly: on Windows an IDispatch*, which
+  // the COM layer hands out itself (with a reference of its own) instead of wrapping this
+  // object. Opaque here so that the runtime stays free of platform types; null, as for every
+  // object of the library's own, means "wrap me".
+  virtual void* foreign_dispatch() const { return nullptr; }
+
   // Objects alive in the process; the in-process server may unload only at zero.
   static long live_count() { return live_.load(); }
 

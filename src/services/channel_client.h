@@ -20,7 +20,7 @@ class ChannelClient : public Object {
   bool RestrictionOpenClose_Date(double H_code, Text fha_ini, Text fha_fin, Text tipohab, Text Wsdl,
                                  Text Estatus);
   std::u16string Enhancements(Text Wsdl, double numregda_CRS);
-  // xmlResponse receives the parsed reply (an XmlDocumentObject). Failures reach the caller.
+  // xmlResponse receives the parsed reply (a DomDocument). Failures reach the caller.
   bool InvokeWebService(Text strSoap, Text strSOAPAction, Text strURL, Variant& xmlResponse);
   bool Online();
 

@@ -10,9 +10,9 @@
 #include "platform/http.h"
 #include "platform/ui.h"
 #include "services/channel_envelopes.h"
+#include "web/dom_document.h"
 #include "web/failure_report.h"
 #include "web/probes.h"
-#include "web/xml_object.h"
 
 namespace halvora::channel {
 
@@ -72,7 +72,7 @@ bool invoke_web_service(Transport transport, std::u16string_view strSoap,
   request->send(body);
 
   bool ok = request->status() == 200;
-  auto document = std::make_shared<XmlDocumentObject>();
+  auto document = std::make_shared<DomDocument>();
   document->loadXML(request->response_text());
   xmlResponse = Variant(std::move(document));
   return ok;
@@ -112,7 +112,7 @@ std::u16string enhancements(Transport transport, std::u16string_view Wsdl, doubl
     Variant response;
     if (invoke_web_service(transport, ArmarGetList(numregda_CRS), action(kEnhancementsAction), Wsdl,
                            response))
-      result = static_cast<XmlDocumentObject&>(*response.object()).xml();
+      result = static_cast<DomDocument&>(*response.object()).xml();
   });
   return result;
 }

@@ -13,7 +13,7 @@
 #include "services/e_rev_max.h"
 #include "support/http_server.h"
 #include "support/test_env.h"
-#include "web/xml_object.h"
+#include "web/dom_document.h"
 
 namespace halvora {
 namespace {
@@ -245,9 +245,25 @@ TEST_F(ChannelTest, InvokeWebServiceHandsBackTheParsedReplyAndLetsFailuresThroug
     server.respond(reply(500, kReply));
     Variant response;
     EXPECT_FALSE(c.invoke(url, response));
-    auto doc = std::dynamic_pointer_cast<XmlDocumentObject>(response.object());
+    auto doc = std::dynamic_pointer_cast<DomDocument>(response.object());
     ASSERT_TRUE(doc) << c.name;
     EXPECT_EQ(doc->xml(), utf8_to_utf16(kReply));
+    // A DOM document that hosts read by node, not only as text.
+    auto root = std::dynamic_pointer_cast<DomNode>(doc->documentElement());
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->nodeName(), u"s:Envelope");
+    auto code = std::dynamic_pointer_cast<DomNode>(
+        root->selectSingleNode(u"s:Body/GetListResponse/GetListResult/Enhancement/Code"));
+    ASSERT_TRUE(code);
+    EXPECT_EQ(code->text(), u"SPA");
+
+    // A reply that does not parse still comes back, empty, with the reason.
+    server.respond(reply(200, "<r>&nbsp;</r>"));
+    EXPECT_TRUE(c.invoke(url, response));
+    doc = std::dynamic_pointer_cast<DomDocument>(response.object());
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->documentElement(), nullptr);
+    EXPECT_NE(std::static_pointer_cast<DomParseError>(doc->parseError())->errorCode(), 0);
 
     Variant untouched(u"before");
     EXPECT_THROW(
@@ -284,17 +300,6 @@ TEST(ChannelClasses, ArePublishedWithTheSameMembersInInterfaceOrder) {
     EXPECT_TRUE(invoke->params[3].by_ref);
     EXPECT_FALSE(invoke->params[0].by_ref);
   }
-}
-
-TEST(XmlDocumentObject, ReadsAndReloadsByName) {
-  auto doc = std::make_shared<XmlDocumentObject>();
-  Variant text(u"<a><b>1</b></a>");
-  EXPECT_EQ(invoke(*doc, u"loadXML", CallKind::Method, {&text, 1}), Variant(true));
-  EXPECT_EQ(invoke(*doc, u"XML", CallKind::Get), Variant(u"<a><b>1</b></a>"));
-  Variant broken(u"<a>");
-  EXPECT_EQ(invoke(*doc, u"loadXML", CallKind::Method, {&broken, 1}), Variant(false));
-  EXPECT_EQ(invoke(*doc, u"xml", CallKind::Get), Variant(u""));
-  EXPECT_THROW(invoke(*doc, u"xml", CallKind::Let, {&text, 1}), Error);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "automation/text.h"
+#include "platform/posix/xml_wellformed.h"
 #include "platform/xml.h"
 
 namespace halvora::platform {
@@ -11,44 +12,84 @@ namespace halvora::platform {
 namespace {
 
 // White space is dropped from between elements as the platform's parser does by default;
-// the declaration, comments and processing instructions stay so that they serialize back.
-constexpr unsigned kParseOptions =
-    pugi::parse_default | pugi::parse_declaration | pugi::parse_comments | pugi::parse_pi;
+// the declaration, the document type, comments and processing instructions stay so that they
+// serialize back.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration |
+                                   pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
 
-// The steps of an absolute path; nothing for a relative path or one with an empty step.
-std::vector<std::string> split_path(std::u16string_view path) {
+// A literal path: its steps, and whether it starts at the document. No steps for an empty path
+// or one with an empty step ("//x" means something else entirely to the platform's selection
+// language, and "a/" nothing).
+struct Path {
+  bool absolute = false;
   std::vector<std::string> steps;
-  if (path.empty() || path.front() != u'/') return {};
-  std::string utf8 = utf16_to_utf8(path.substr(1));
+};
+
+Path split_path(std::u16string_view text) {
+  Path path;
+  if (!text.empty() && text.front() == u'/') {
+    path.absolute = true;
+    text.remove_prefix(1);
+  }
+  std::string utf8 = utf16_to_utf8(text);
   std::size_t start = 0;
   for (;;) {
     std::size_t slash = utf8.find('/', start);
     std::string step = utf8.substr(start, slash - start);
     if (step.empty()) return {};
-    steps.push_back(std::move(step));
-    if (slash == std::string::npos) return steps;
+    path.steps.push_back(std::move(step));
+    if (slash == std::string::npos) return path;
     start = slash + 1;
   }
 }
 
-// Depth first in document order with backtracking: a parent whose name matches but whose
-// subtree does not complete the path gives way to its later namesakes.
-pugi::xml_node find(pugi::xml_node parent, const std::vector<std::string>& steps, std::size_t i) {
-  for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-    if (child.type() != pugi::node_element || steps[i] != child.name()) continue;
-    if (i + 1 == steps.size()) return child;
-    if (pugi::xml_node found = find(child, steps, i + 1)) return found;
+// Every element that the steps reach from the children of `start`, in document order, handed to
+// `found` until it answers false. Depth first with backtracking (a parent whose name matches but
+// whose subtree does not complete the path gives way to its later namesakes), in a loop: the
+// node whose children are being scanned is always the last one matched, so its parent leads
+// back up.
+template <class Found>
+void search(pugi::xml_node start, const std::vector<std::string>& steps, Found found) {
+  if (steps.empty()) return;
+  pugi::xml_node scanned = start;
+  pugi::xml_node child = start.first_child();
+  std::size_t level = 0;
+  for (;;) {
+    if (!child) {
+      if (level == 0) return;
+      child = scanned.next_sibling();
+      scanned = scanned.parent();
+      --level;
+      continue;
+    }
+    if (child.type() == pugi::node_element && steps[level] == child.name()) {
+      if (level + 1 == steps.size()) {
+        if (!found(child)) return;
+      } else {
+        scanned = child;
+        child = child.first_child();
+        ++level;
+        continue;
+      }
+    }
+    child = child.next_sibling();
   }
-  return {};
 }
 
-void collect_text(pugi::xml_node node, std::string& out) {
-  for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-    if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
-      out += child.value();
-    else if (child.type() == pugi::node_element)
-      collect_text(child, out);
+// The character data of a node and its descendants, in document order, without recursion.
+std::string gather_text(pugi::xml_node top) {
+  std::string out;
+  pugi::xml_node node = top.first_child();
+  while (node) {
+    if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) out += node.value();
+    if (pugi::xml_node child = node.first_child()) {
+      node = child;
+      continue;
+    }
+    while (node != top && !node.next_sibling()) node = node.parent();
+    node = node == top ? pugi::xml_node() : node.next_sibling();
   }
+  return out;
 }
 
 std::string_view trim_white(std::string_view s) {
@@ -59,14 +100,12 @@ std::string_view trim_white(std::string_view s) {
 }
 
 // The declaration exactly as written ("<?xml ... ?>"), which the parser keeps only as
-// attributes and would re-quote.
+// attributes and would re-quote. A declaration is only ever at the start (the checks refuse
+// any other).
 std::string source_declaration(std::string_view text) {
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  std::size_t start = text.find_first_not_of(" \t\r\n");
-  if (start == std::string_view::npos || text.substr(start, 5) != "<?xml") return {};
-  std::size_t end = text.find("?>", start);
-  return end == std::string_view::npos ? std::string{}
-                                       : std::string(text.substr(start, end + 2 - start));
+  if (!text.starts_with("<?xml")) return {};
+  std::size_t end = text.find("?>");
+  return end == std::string_view::npos ? std::string{} : std::string(text.substr(0, end + 2));
 }
 
 struct StringWriter : pugi::xml_writer {
@@ -76,28 +115,47 @@ struct StringWriter : pugi::xml_writer {
   }
 };
 
+XmlNode handle(pugi::xml_node node) {
+  return XmlNode{reinterpret_cast<std::uintptr_t>(node.internal_object())};
+}
+
+pugi::xml_node node_of(XmlNode node) {
+  return pugi::xml_node(reinterpret_cast<pugi::xml_node_struct*>(node.id));
+}
+
 class PugiXmlDocument final : public XmlDocument {
  public:
   bool load_xml(std::u16string_view text) override {
+    doc_.reset();
+    declaration_.clear();
+    error_ = posix::check_characters(text);
+    if (!error_.empty()) return false;
+
     std::string utf8 = utf16_to_utf8(text);
+    std::string_view body = utf8;
+    // A byte-order mark that survived decoding says nothing more.
+    if (body.starts_with("\xEF\xBB\xBF")) body.remove_prefix(3);
     // The text is already decoded, so a declared encoding must not re-decode it.
     pugi::xml_parse_result result =
-        doc_.load_buffer(utf8.data(), utf8.size(), kParseOptions, pugi::encoding_utf8);
-    if (!result || !doc_.document_element()) {
+        doc_.load_buffer(body.data(), body.size(), kParseOptions, pugi::encoding_utf8);
+    if (!result)
+      error_ = result.description();
+    else
+      error_ = posix::check_markup(body);
+    if (!error_.empty()) {
       doc_.reset();
-      declaration_.clear();
       return false;
     }
-    declaration_ = source_declaration(utf8);
+    declaration_ = source_declaration(body);
     return true;
   }
+
+  std::u16string parse_error() const override { return utf8_to_utf16(error_); }
 
   std::optional<std::u16string> select_text(std::u16string_view path) const override {
     pugi::xml_node node = locate(path);
     if (!node) return std::nullopt;
-    std::string text;
-    collect_text(node, text);
-    return utf8_to_utf16(trim_white(text));
+    return utf8_to_utf16(trim_white(gather_text(node)));
   }
 
   bool set_text(std::u16string_view path, std::u16string_view text) override {
@@ -111,25 +169,125 @@ class PugiXmlDocument final : public XmlDocument {
     return true;
   }
 
-  std::u16string xml() const override {
+  std::u16string xml() const override { return xml(root()); }
+
+  XmlNode root() const override { return handle(doc_); }
+  XmlNode document_element() const override { return handle(doc_.document_element()); }
+  XmlNode first_child(XmlNode node) const override { return handle(node_of(node).first_child()); }
+  XmlNode next_sibling(XmlNode node) const override { return handle(node_of(node).next_sibling()); }
+
+  XmlNodeType type(XmlNode node) const override {
+    switch (node_of(node).type()) {
+      case pugi::node_element:
+        return XmlNodeType::kElement;
+      case pugi::node_pcdata:
+        return XmlNodeType::kText;
+      case pugi::node_cdata:
+        return XmlNodeType::kCData;
+      case pugi::node_comment:
+        return XmlNodeType::kComment;
+      case pugi::node_doctype:
+        return XmlNodeType::kDocumentType;
+      case pugi::node_pi:
+      case pugi::node_declaration:
+        return XmlNodeType::kProcessingInstruction;
+      default:
+        return XmlNodeType::kDocument;
+    }
+  }
+
+  std::u16string name(XmlNode n) const override {
+    pugi::xml_node node = node_of(n);
+    switch (node.type()) {
+      case pugi::node_pcdata:
+        return u"#text";
+      case pugi::node_cdata:
+        return u"#cdata-section";
+      case pugi::node_comment:
+        return u"#comment";
+      case pugi::node_document:
+        return u"#document";
+      case pugi::node_doctype: {
+        // The parser keeps "name [internal subset]" as the value.
+        std::string_view value = node.value();
+        return utf8_to_utf16(value.substr(0, value.find_first_of(" \t\r\n[")));
+      }
+      default:
+        return utf8_to_utf16(node.name());
+    }
+  }
+
+  std::optional<std::u16string> attribute(XmlNode element,
+                                          std::u16string_view name) const override {
+    pugi::xml_attribute a = node_of(element).attribute(utf16_to_utf8(name).c_str());
+    if (!a) return std::nullopt;
+    return utf8_to_utf16(a.value());
+  }
+
+  std::u16string text(XmlNode n) const override {
+    pugi::xml_node node = node_of(n);
+    if (node.type() == pugi::node_element || node.type() == pugi::node_document)
+      return utf8_to_utf16(trim_white(gather_text(node)));
+    if (node.type() == pugi::node_doctype) return {};
+    return utf8_to_utf16(trim_white(node.value()));
+  }
+
+  std::u16string xml(XmlNode n) const override {
+    pugi::xml_node node = node_of(n);
     StringWriter writer;
-    for (pugi::xml_node child = doc_.first_child(); child; child = child.next_sibling()) {
-      if (child.type() == pugi::node_declaration && !declaration_.empty())
-        writer.out += declaration_;
-      else
-        child.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    if (node.type() != pugi::node_document) {
+      print(node, writer);
+    } else {
+      for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
+        print(child, writer);
     }
     return utf8_to_utf16(writer.out);
   }
 
+  XmlNode select_node(XmlNode context, std::u16string_view text) const override {
+    pugi::xml_node match;
+    if (context)
+      search_from(context, text, [&](pugi::xml_node found) {
+        match = found;
+        return false;
+      });
+    return handle(match);
+  }
+
+  std::vector<XmlNode> select_nodes(XmlNode context, std::u16string_view text) const override {
+    std::vector<XmlNode> matches;
+    if (context)
+      search_from(context, text, [&](pugi::xml_node found) {
+        matches.push_back(handle(found));
+        return true;
+      });
+    return matches;
+  }
+
  private:
-  pugi::xml_node locate(std::u16string_view path) const {
-    std::vector<std::string> steps = split_path(path);
-    return steps.empty() ? pugi::xml_node{} : find(doc_, steps, 0);
+  template <class Found>
+  void search_from(XmlNode context, std::u16string_view text, Found found) const {
+    Path path = split_path(text);
+    search(path.absolute ? pugi::xml_node(doc_) : node_of(context), path.steps, found);
+  }
+
+  // The printer runs in a loop too (pugixml walks the tree without recursion).
+  void print(pugi::xml_node node, StringWriter& writer) const {
+    if (node.type() == pugi::node_declaration && !declaration_.empty())
+      writer.out += declaration_;
+    else
+      node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+  }
+
+  // select_text and set_text take absolute paths only: their callers name the whole path.
+  pugi::xml_node locate(std::u16string_view text) const {
+    if (text.empty() || text.front() != u'/') return {};
+    return node_of(select_node(root(), text));
   }
 
   pugi::xml_document doc_;
   std::string declaration_;
+  std::string error_;
 };
 
 }  // namespace
