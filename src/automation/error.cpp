@@ -38,6 +38,8 @@ constexpr StandardText kStandardTexts[] = {
     {http_error::kNotOpened,
      u"The data necessary to complete this operation is not yet available."},
     {http_error::kInvalidArgument, u"The parameter is incorrect."},
+    {http_error::kAccessDenied, u"Access is denied."},
+    {http_error::kRedirectFailed, u"The HTTP redirect request failed"},
 };
 
 }  // namespace

@@ -61,6 +61,8 @@ inline constexpr int32_t kUnknownProtocol = -2147012890;   // 0x80072EE6
 inline constexpr int32_t kOutOfMemory = -2147024882;       // 0x8007000E: reply over the cap
 inline constexpr int32_t kNotOpened = -1072896763;         // 0xC00C0205: send before open
 inline constexpr int32_t kInvalidArgument = -2147024809;   // 0x80070057: a header with a break
+inline constexpr int32_t kAccessDenied = -2147024891;      // 0x80070005: a redirect elsewhere
+inline constexpr int32_t kRedirectFailed = -2147012740;    // 0x80072F7C: too many redirects
 }  // namespace http_error
 
 // The text of a number above, or an empty text for a number the table does not know.

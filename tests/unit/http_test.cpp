@@ -8,6 +8,7 @@
 #include "automation/text.h"
 #include "platform/http.h"
 #include "support/http_server.h"
+#include "support/test_env.h"
 
 namespace halvora::platform {
 namespace {
@@ -16,27 +17,7 @@ using test::CannedResponse;
 using test::HttpServer;
 using Headers = std::vector<std::pair<std::string, std::string>>;
 
-// Sets an environment variable for one scope and puts the old value back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value)
-      ::setenv(name, value, 1);
-    else
-      ::unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      ::setenv(name_, old_->c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 CannedResponse reply(std::string body, int status = 200) {
   CannedResponse r;
@@ -237,6 +218,66 @@ TEST(HttpRequest, ResponseTextIsDecodedByBomThenCharset) {
     EXPECT_EQ(request->response_body(), c.body);
     EXPECT_EQ(request->response_text(), c.expected);
   }
+}
+
+// A SOAP post carries its own Host header and often passwords in its envelope: it is followed
+// within its origin only, as a GET without body headers after 301/302/303, as itself after 307,
+// and a loop ends after a few hops instead of at the time-out.
+TEST(HttpRequest, RedirectsStayWithinTheOrigin) {
+  HttpServer elsewhere;
+  elsewhere.respond(reply("<stolen/>"));
+  struct Case {
+    int status;
+    std::string location;              // "" leaves it to the handler: back to /start, a loop
+    int32_t error;                     // 0: the final answer arrives
+    std::vector<std::string> methods;  // what the server saw, in order
+  };
+  HttpServer server;
+  const Case cases[] = {
+      {302, "/moved", 0, {"POST", "GET"}},
+      {303, "/moved", 0, {"POST", "GET"}},
+      {307, "/moved", 0, {"POST", "POST"}},
+      {307, elsewhere.url("/take"), http_error::kAccessDenied, {"POST"}},
+      {302,
+       "ftp://127.0.0.1:" + std::to_string(server.port()) + "/x",
+       http_error::kAccessDenied,
+       {"POST"}},
+      {302, "", http_error::kRedirectFailed, {"POST", "GET", "GET", "GET", "GET", "GET"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.status) + " to " + c.location);
+    HttpServer hop;
+    hop.respond_with([&c](const test::RecordedRequest& r) {
+      if (r.target == "/moved") return reply("<moved/>");
+      CannedResponse redirect = reply("", c.status);
+      redirect.extra_headers = {{"Location", c.location.empty() ? "/start" : c.location}};
+      return redirect;
+    });
+    auto request = create_http_request();
+    request->open(u"POST", utf8_to_utf16(hop.url("/start")));
+    request->set_request_header(u"Host", utf8_to_utf16(hop.authority()));
+    request->set_request_header(u"Content-Type", u"text/xml; charset=utf-8");
+    request->set_request_header(u"Content-length", u"7");
+    int32_t error = 0;
+    try {
+      request->send("<pw/>!!");
+    } catch (const Error& e) {
+      error = e.number();
+    }
+    EXPECT_EQ(error, c.error);
+    std::vector<std::string> methods;
+    for (const auto& r : hop.requests()) {
+      methods.push_back(r.method);
+      EXPECT_EQ(r.header("Host"), hop.authority());
+      EXPECT_EQ(r.header("Content-length").empty(), r.method == "GET") << r.method;
+      EXPECT_EQ(r.body.empty(), r.method == "GET");
+    }
+    EXPECT_EQ(methods, c.methods);
+    if (!c.error) {
+      EXPECT_EQ(request->response_text(), u"<moved/>");
+    }
+  }
+  EXPECT_TRUE(elsewhere.requests().empty());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -245,7 +246,10 @@ class CurlHttpRequest final : public HttpRequest {
 
  private:
   static size_t on_write(char* data, size_t size, size_t count, void* self);
-  curl_slist* header_list(std::size_t body_size) const;
+  curl_slist* header_list(bool has_body, std::size_t body_size) const;
+  // One exchange with `url`; the absolute target of a redirect answer, else empty.
+  std::string perform(const std::string& url, const std::string& method, std::string_view body,
+                      bool has_body);
 
   HttpOptions options_;
   bool opened_ = false;
@@ -273,8 +277,9 @@ size_t CurlHttpRequest::on_write(char* data, size_t size, size_t count, void* se
 // The caller's headers in the caller's order. libcurl's own Accept, Expect and form
 // Content-Type are suppressed (the peers are strict about what a request carries), and a
 // caller's Content-Length keeps its spelling and place but states the true byte count, since
-// a wrong one would desynchronise the kept-alive connection.
-curl_slist* CurlHttpRequest::header_list(std::size_t body_size) const {
+// a wrong one would desynchronise the kept-alive connection. A request without a body (a POST
+// redirected as a GET) carries neither Content-Length nor Content-Type.
+curl_slist* CurlHttpRequest::header_list(bool has_body, std::size_t body_size) const {
   curl_slist* list = nullptr;
   auto add = [&list](const std::string& line) {
     curl_slist* grown = curl_slist_append(list, line.c_str());
@@ -289,6 +294,7 @@ curl_slist* CurlHttpRequest::header_list(std::size_t body_size) const {
                        [&](const auto& h) { return iequal(h.first, name); });
   };
   for (const auto& [name, value] : headers_) {
+    if (!has_body && (iequal(name, "Content-Length") || iequal(name, "Content-Type"))) continue;
     if (iequal(name, "Content-Length"))
       add(name + ": " + std::to_string(body_size));
     else if (value.empty())
@@ -301,32 +307,94 @@ curl_slist* CurlHttpRequest::header_list(std::size_t body_size) const {
   return list;
 }
 
+bool is_redirect(int32_t status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Scheme, host and port, the port written out where the URL leaves it to the scheme.
+struct Origin {
+  std::string scheme, host, port;
+};
+
+std::optional<Origin> origin_of(const std::string& url) {
+  std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> parsed(curl_url(), curl_url_cleanup);
+  if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK)
+    return std::nullopt;
+  auto part = [&](CURLUPart which, unsigned flags) -> std::optional<std::string> {
+    char* text = nullptr;
+    if (curl_url_get(parsed.get(), which, &text, flags) != CURLUE_OK) return std::nullopt;
+    std::string value = lowered(text);
+    curl_free(text);
+    return value;
+  };
+  auto scheme = part(CURLUPART_SCHEME, 0), host = part(CURLUPART_HOST, 0),
+       port = part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
+  if (!scheme || !host || !port) return std::nullopt;
+  return Origin{*scheme, *host, *port};
+}
+
+// A redirect is followed only to the same scheme, host and port, over http or https: a SOAP
+// post carries the caller's own Host header and often passwords in its envelope, and neither
+// may travel to wherever a reply points.
+bool may_follow(const std::string& from, const std::string& to) {
+  std::optional<Origin> a = origin_of(from), b = origin_of(to);
+  return a && b && (b->scheme == "http" || b->scheme == "https") && a->scheme == b->scheme &&
+         a->host == b->host && a->port == b->port;
+}
+
+// The platform's request follows redirects itself; so does this one, within its origin. 301, 302
+// and 303 turn a POST into a GET without a body, as browsers and the platform do; 307 and 308
+// repeat the request as it was. A redirect elsewhere is refused as access denied, and more than
+// kMaxRedirects in a row fail as a redirect that could not be followed.
 void CurlHttpRequest::send(std::string_view body) {
   if (!opened_) raise_http_error(http_error::kNotOpened);
+  constexpr int kMaxRedirects = 5;
+  cap_ = config::http_max_response_bytes();
+  std::string url = url_, method = method_;
+  bool has_body = !body.empty() || method == "POST" || method == "PUT";
+  for (int hop = 0;; ++hop) {
+    std::string target = perform(url, method, body, has_body);
+    if (target.empty()) return;
+    if (!may_follow(url, target)) {
+      body_.clear();
+      raise_http_error(http_error::kAccessDenied);
+    }
+    if (hop == kMaxRedirects) {
+      body_.clear();
+      raise_http_error(http_error::kRedirectFailed);
+    }
+    if (status_ <= 303 && method != "GET" && method != "HEAD") {
+      method = "GET";
+      body = {};
+      has_body = false;
+    }
+    url = std::move(target);
+  }
+}
+
+std::string CurlHttpRequest::perform(const std::string& url, const std::string& method,
+                                     std::string_view body, bool has_body) {
   status_ = 0;
   body_.clear();
   content_type_.clear();
   over_cap_ = false;
-  cap_ = config::http_max_response_bytes();
 
   shared_handle();  // global initialisation first
   EasyHandle easy = take_easy();
   if (!easy) raise_http_error(http_error::kOutOfMemory);
   CURL* h = easy.get();
-  bool has_body = !body.empty() || method_ == "POST" || method_ == "PUT";
   std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(
-      header_list(has_body ? body.size() : 0), curl_slist_free_all);
+      header_list(has_body, has_body ? body.size() : 0), curl_slist_free_all);
 
   curl_easy_setopt(h, CURLOPT_SHARE, shared_handle());
-  curl_easy_setopt(h, CURLOPT_URL, url_.c_str());
+  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, config::http_connect_timeout_ms());
   curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, config::http_timeout_ms());
-  // The platform request follows redirects by itself, and so do the callers' expectations.
-  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
+  // Redirects are send()'s to judge, one hop at a time.
+  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CurlHttpRequest::on_write);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
   if (options_.accept_compressed) {
@@ -340,18 +408,18 @@ void CurlHttpRequest::send(std::string_view body) {
     curl_easy_setopt(h, CURLOPT_PASSWORD, password_.c_str());
   }
 
-  if (method_ == "HEAD") {
+  if (method == "HEAD") {
     curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
   } else if (has_body) {
     // libcurl reads the bytes during perform, while the caller's view is still alive.
     curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
     // A null pointer would make libcurl read the body from standard input instead.
     curl_easy_setopt(h, CURLOPT_POSTFIELDS, body.empty() ? "" : body.data());
-    if (method_ != "POST") curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, method_.c_str());
-  } else if (method_ == "GET") {
+    if (method != "POST") curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, method.c_str());
+  } else if (method == "GET") {
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
   } else {
-    curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, method_.c_str());
+    curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, method.c_str());
   }
 
   CURLcode code = curl_easy_perform(h);
@@ -365,6 +433,11 @@ void CurlHttpRequest::send(std::string_view body) {
   char* content_type = nullptr;
   curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &content_type);
   if (content_type) content_type_ = content_type;
+  char* location = nullptr;
+  if (is_redirect(status_) && curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &location) == CURLE_OK &&
+      location)
+    return location;
+  return {};
 }
 
 }  // namespace
