@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -81,9 +82,17 @@ TEST(ComGenIdl, TypesAndOptionalParameters) {
     const char* idl;
   };
   const Case cases[] = {
-      {VarType::Boolean, "VARIANT_BOOL"}, {VarType::Integer, "short"},   {VarType::Long, "long"},
-      {VarType::Double, "double"},        {VarType::Date, "DATE"},       {VarType::String, "BSTR"},
-      {VarType::Object, "IDispatch*"},    {VarType::Variant, "VARIANT"},
+      {VarType::Boolean, "VARIANT_BOOL"},
+      {VarType::Integer, "short"},
+      {VarType::Long, "long"},
+      {VarType::Double, "double"},
+      {VarType::Date, "DATE"},
+      {VarType::String, "BSTR"},
+      {VarType::Object, "IDispatch*"},
+      {VarType::Variant, "VARIANT"},
+      {array_of(VarType::String), "SAFEARRAY(BSTR)"},
+      {array_of(VarType::Object), "SAFEARRAY(LPDISPATCH)"},
+      {VarType::Array, "SAFEARRAY(VARIANT)"},
   };
   for (const Case& c : cases) EXPECT_EQ(idl_type(c.type), c.idl);
 
@@ -106,6 +115,19 @@ TEST(ComGenIdl, TypesAndOptionalParameters) {
             "[id(0x60030000)] HRESULT Probe([in, optional, defaultvalue(7)] long a, [in, "
             "optional, defaultvalue(-1)] VARIANT_BOOL b, [in, optional] VARIANT c, [in, "
             "optional, defaultvalue(2.5)] double d, [in, out] VARIANT* e);");
+}
+
+// The type library can declare only the enumerations it publishes: a table naming another one
+// stops the generator rather than writing an IDL that widl would reject.
+TEST(ComGenIdl, AnUnpublishedEnumerationIsRefused) {
+  Member m;
+  m.name = u"Mode";
+  m.kind = MemberKind::Property;
+  m.access = kGet | kLet;
+  m.result = VarType::Long;
+  m.enumeration = u"NoSuchEnumeration";
+  MemberTable table{m};
+  for (const VtableEntry& e : vtable_entries(table)) EXPECT_THROW(idl_entry(e), std::logic_error);
 }
 
 TEST(ComGenIdl, AccessGivesPropertyEntries) {
@@ -136,13 +158,14 @@ TEST(ComGenIdl, AccessGivesPropertyEntries) {
 TEST(ComGenListing, DocumentLines) {
   const std::vector<std::string> listing = lines_of(expected_typelib_text());
   for (const char* line : {
-           "_Document TarjetaVIP 0x40030000 get 0",
-           "_Document TarjetaVIP 0x40030000 put 1",
-           "_Document SocioVIP 0x40030001 put 1",
-           "_Document DllMain 0x60030002 func 3",
-           "_Document PedirTarjeta 0x60030003 func 5",
-           "_Document AplicarSaldo 0x60030006 func 10",
-           "_Document Online 0x6003000B func 0",
+           "_Document TarjetaVIP 0x40030000 get 0 BSTR*",
+           "_Document TarjetaVIP 0x40030000 put 1 BSTR",
+           "_Document SocioVIP 0x40030001 put 1 BSTR",
+           "_Document DllMain 0x60030002 func 3 long*,long*,long*,VARIANT_BOOL*",
+           "_Document PedirTarjeta 0x60030003 func 5 BSTR,BSTR,BSTR,BSTR,BSTR,BSTR*",
+           "_Document AplicarSaldo 0x60030006 func 10 "
+           "BSTR,BSTR,BSTR,BSTR,BSTR,BSTR,BSTR,BSTR,BSTR,BSTR,double*",
+           "_Document Online 0x6003000B func 0 VARIANT_BOOL*",
            "coclass Document {79261CCC-12B1-49B7-89B2-CD12CC3EB84F} "
            "{A0E6744B-7371-4D4D-92E3-C29CFA9795FB} appobject",
            "enum TipoComando Alta=0 Baja=1 Consulta=2",

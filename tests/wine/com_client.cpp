@@ -198,7 +198,7 @@ Listing read_listing(const wchar_t* path) {
       listing.coclasses[w.size() > 1 ? w[1] : ""] = normal_coclass(w);
     } else if (w[0] == "enum") {
       listing.enums[w.size() > 1 ? w[1] : ""] = line;
-    } else if (w.size() == 5) {
+    } else if (w.size() == 6) {
       listing.members[w[0]].push_back(line);
     } else {
       fail("unreadable line in the listing: " + line);
@@ -528,6 +528,40 @@ const char* invoke_kind(INVOKEKIND kind) {
   return "?";
 }
 
+// A parameter's type as the IDL writes it ("BSTR", "long*", "SAFEARRAY(BSTR)*", "TipoComando"),
+// which is how the listing names it.
+std::string type_text(ITypeInfo* info, const TYPEDESC& type) {
+  switch (type.vt) {
+    case VT_PTR:
+      return type.lptdesc ? type_text(info, *type.lptdesc) + "*" : "?*";
+    case VT_SAFEARRAY:
+      return "SAFEARRAY(" + (type.lptdesc ? type_text(info, *type.lptdesc) : "?") + ")";
+    case VT_USERDEFINED: {
+      Ref<ITypeInfo> named;
+      if (FAILED(info->GetRefTypeInfo(type.hreftype, named.out()))) return "?";
+      return member_name(named.get(), MEMBERID_NIL);
+    }
+    case VT_BOOL:
+      return "VARIANT_BOOL";
+    case VT_I2:
+      return "short";
+    case VT_I4:
+      return "long";
+    case VT_R8:
+      return "double";
+    case VT_DATE:
+      return "DATE";
+    case VT_BSTR:
+      return "BSTR";
+    case VT_DISPATCH:
+      return "IDispatch*";
+    case VT_VARIANT:
+      return "VARIANT";
+    default:
+      return "vt" + std::to_string(type.vt);
+  }
+}
+
 // The interface's own entries; a dual interface is read through its vtable half so that the
 // inherited IUnknown and IDispatch entries never appear.
 std::vector<std::string> interface_lines(ITypeInfo* info, const std::string& name) {
@@ -554,10 +588,14 @@ std::vector<std::string> interface_lines(ITypeInfo* info, const std::string& nam
     std::string fname = member_name(walk, f->memid);
     if (!kInherited.count(fname)) {
       int params = 0;
-      for (SHORT p = 0; p < f->cParams; ++p)
-        if (!(f->lprgelemdescParam[p].paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) ++params;
+      std::string types;
+      for (SHORT p = 0; p < f->cParams; ++p) {
+        const ELEMDESC& param = f->lprgelemdescParam[p];
+        if (!(param.paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) ++params;
+        types += (types.empty() ? "" : ",") + type_text(walk, param.tdesc);
+      }
       lines.push_back(name + " " + fname + " " + hex(f->memid) + " " + invoke_kind(f->invkind) +
-                      " " + std::to_string(params));
+                      " " + std::to_string(params) + " " + (types.empty() ? "-" : types));
     }
     walk->ReleaseFuncDesc(f);
   }
