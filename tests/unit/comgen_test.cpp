@@ -117,6 +117,25 @@ TEST(ComGenIdl, TypesAndOptionalParameters) {
             "optional, defaultvalue(2.5)] double d, [in, out] VARIANT* e);");
 }
 
+// Array results and the published enumeration, as the member tables declare them. widl wants a
+// result as the last, [out, retval] pointer parameter.
+TEST(ComGenIdl, ArrayResultsAndTheEnumeratedCommand) {
+  const std::vector<std::string> idl = lines_of(idl_text());
+  for (const char* line : {
+           "[id(0x68030003), propget] HRESULT comando([out, retval] TipoComando* pRetVal);",
+           "[id(0x68030003), propput] HRESULT comando([in] TipoComando RHS);",
+           "[id(0x60030006)] HRESULT GetList_HuespedesEnCasa([out, retval] SAFEARRAY(BSTR)* "
+           "pRetVal);",
+           "[id(0x60030006)] HRESULT GetCuponesAll([out, retval] SAFEARRAY(BSTR)* pRetVal);",
+           "[id(0x6003000A)] HRESULT GetTipoCuponAll([out, retval] SAFEARRAY(BSTR)* pRetVal);",
+           "[id(0x60030004)] HRESULT GetListTabConf([out, retval] SAFEARRAY(BSTR)* pRetVal);",
+           "[id(0x60030008)] HRESULT GetListCargos([in] double nHabitacion, [in] double nHuesped, "
+           "[in] double nCheque, [in] double Cuenta, [in] BSTR OmitirGrupos, [out, retval] "
+           "SAFEARRAY(LPDISPATCH)* pRetVal);",
+       })
+    EXPECT_TRUE(has_line(idl, line)) << line;
+}
+
 // The type library can declare only the enumerations it publishes: a table naming another one
 // stops the generator rather than writing an IDL that widl would reject.
 TEST(ComGenIdl, AnUnpublishedEnumerationIsRefused) {
@@ -187,6 +206,23 @@ TEST(ComGenListing, FollowsTheMemberTable) {
   }
 }
 
+// The types the registered type library must show for the typed members.
+TEST(ComGenListing, TypedLines) {
+  const std::vector<std::string> listing = lines_of(expected_typelib_text());
+  for (const char* line : {
+           "_Internet comando 0x68030003 get 0 TipoComando*",
+           "_Internet comando 0x68030003 put 1 TipoComando",
+           "_Db_Datos GetList_HuespedesEnCasa 0x60030006 func 0 SAFEARRAY(BSTR)*",
+           "_CUPONES GetCuponesAll 0x60030006 func 0 SAFEARRAY(BSTR)*",
+           "_CUPONES GetTipoCuponAll 0x6003000A func 0 SAFEARRAY(BSTR)*",
+           "_TABCONF GetListTabConf 0x60030004 func 0 SAFEARRAY(BSTR)*",
+           "_DB_CAPCT GetListCargos 0x60030008 func 5 "
+           "double,double,double,double,BSTR,SAFEARRAY(IDispatch*)*",
+           "_DB_CAPCT Db_CapCt_Sdk_Info 0x40030002 putref 1 IDispatch*",
+       })
+    EXPECT_TRUE(has_line(listing, line)) << line;
+}
+
 TEST(ComGenGlue, DocumentVtableMethods) {
   const std::string glue = glue_text();
   for (const char* piece : {
@@ -198,6 +234,24 @@ TEST(ComGenGlue, DocumentVtableMethods) {
            "ref_long(args[1], fdwReason);",
            "call(0x60030002, halvora::CallKind::Method, args);",
            "{u\"Document\", &CLSID_Document, &IID__Document, &make_Document},",
+       })
+    EXPECT_NE(glue.find(piece), std::string::npos) << piece;
+}
+
+// The typed glue: the enumeration crosses as its 32-bit value, arrays as SAFEARRAYs of the
+// declared element type.
+TEST(ComGenGlue, EnumeratedAndArrayResults) {
+  const std::string glue = glue_text();
+  for (const char* piece : {
+           "HRESULT STDMETHODCALLTYPE get_comando(TipoComando* pRetVal) override {",
+           "ret_enum(result, pRetVal);",
+           "HRESULT STDMETHODCALLTYPE put_comando(TipoComando RHS) override {",
+           "halvora::Variant args[] = {in_enum(RHS)};",
+           "HRESULT STDMETHODCALLTYPE GetCuponesAll(SAFEARRAY** pRetVal) override {",
+           "ret_array(result, VT_BSTR, pRetVal);",
+           "HRESULT STDMETHODCALLTYPE GetListCargos(double nHabitacion, double nHuesped, double "
+           "nCheque, double Cuenta, BSTR OmitirGrupos, SAFEARRAY** pRetVal) override {",
+           "ret_array(result, VT_DISPATCH, pRetVal);",
        })
     EXPECT_NE(glue.find(piece), std::string::npos) << piece;
 }
