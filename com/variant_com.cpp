@@ -42,13 +42,53 @@ Variant from_foreign_number(const VARIANT& v) {
   return Variant(V_R8(&out.v));
 }
 
+// The core's element type of a SAFEARRAY: the types it carries keep theirs, so that an array
+// handed back keeps its TypeName; the items of any other type arrive as the nearest Long or
+// Double, which only an array of Variants can hold.
+VarType element_from_com(VARTYPE element) {
+  switch (element) {
+    case VT_BOOL:
+      return VarType::Boolean;
+    case VT_I2:
+      return VarType::Integer;
+    case VT_I4:
+      return VarType::Long;
+    case VT_R8:
+      return VarType::Double;
+    case VT_DATE:
+      return VarType::Date;
+    case VT_BSTR:
+      return VarType::String;
+    case VT_DISPATCH:
+      return VarType::Object;
+    default:
+      return VarType::Variant;
+  }
+}
+
+// The platform's element type of a core array; the core's type codes are VARTYPE numbers.
+VARTYPE element_to_com(VarType element) {
+  switch (element) {
+    case VarType::Boolean:
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Double:
+    case VarType::Date:
+    case VarType::String:
+    case VarType::Object:
+      return static_cast<VARTYPE>(element);
+    default:
+      return VT_VARIANT;
+  }
+}
+
 Variant from_safearray(SAFEARRAY* sa, VARTYPE element) {
-  if (!sa) return Variant(std::make_shared<Array>());
+  if (!sa) return Variant(std::make_shared<Array>(element_from_com(element)));
   if (SafeArrayGetDim(sa) != 1) throw Error::standard(err::kTypeMismatch);
   LONG low = 0, high = -1;
   if (FAILED(SafeArrayGetLBound(sa, 1, &low)) || FAILED(SafeArrayGetUBound(sa, 1, &high)))
     throw Error::standard(err::kTypeMismatch);
-  auto out = std::make_shared<Array>();
+  auto out = std::make_shared<Array>(element_from_com(element));
   for (LONG i = low; i <= high; ++i) {
     ScopedVariant item;
     HRESULT hr;
@@ -66,18 +106,27 @@ Variant from_safearray(SAFEARRAY* sa, VARTYPE element) {
   return Variant(std::move(out));
 }
 
-SAFEARRAY* to_safearray(const Array& items) {
-  SAFEARRAY* sa = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(items.size()));
+// A 0-based SAFEARRAY of the element type; an empty array has no items and upper bound -1. Items
+// are converted to the element type first.
+SAFEARRAY* to_safearray(const Array& items, VARTYPE element) {
+  SAFEARRAY* sa = SafeArrayCreateVector(element, 0, static_cast<ULONG>(items.size()));
   if (!sa) throw Error::standard(err::kOutOfMemory);
   for (LONG i = 0; i < static_cast<LONG>(items.size()); ++i) {
     ScopedVariant item;
     try {
-      to_com(items[static_cast<std::size_t>(i)], &item.v);
+      const Variant& value = items[static_cast<std::size_t>(i)];
+      to_com(element == VT_VARIANT ? value : coerce(value, static_cast<VarType>(element)), &item.v);
     } catch (...) {
       SafeArrayDestroy(sa);
       throw;
     }
-    HRESULT hr = SafeArrayPutElement(sa, &i, &item.v);
+    // Strings and objects go in as the pointer itself (the array copies the text or adds a
+    // reference); every other type as the address of its value.
+    void* data = element == VT_VARIANT    ? static_cast<void*>(&item.v)
+                 : element == VT_BSTR     ? static_cast<void*>(V_BSTR(&item.v))
+                 : element == VT_DISPATCH ? static_cast<void*>(V_DISPATCH(&item.v))
+                                          : static_cast<void*>(&V_UI1(&item.v));
+    HRESULT hr = SafeArrayPutElement(sa, &i, data);
     if (FAILED(hr)) {
       SafeArrayDestroy(sa);
       fail_conversion(hr);
@@ -154,6 +203,12 @@ Variant from_com(const VARIANT& v) {
 }
 
 void to_com(const Variant& v, VARIANT* out) {
+  if (v.is_array()) {
+    VARTYPE element = element_to_com(v.array()->element());
+    V_ARRAY(out) = to_safearray(*v.array(), element);
+    V_VT(out) = VT_ARRAY | element;
+    return;
+  }
   switch (v.type()) {
     case VarType::Empty:
       V_VT(out) = VT_EMPTY;
@@ -197,11 +252,7 @@ void to_com(const Variant& v, VARIANT* out) {
       V_VT(out) = VT_ERROR;
       V_ERROR(out) = DISP_E_PARAMNOTFOUND;
       return;
-    case VarType::Array:
-      V_ARRAY(out) = to_safearray(*v.array());
-      V_VT(out) = VT_ARRAY | VT_VARIANT;
-      return;
-    case VarType::Variant:
+    default:
       break;
   }
   throw Error::standard(err::kTypeMismatch);
@@ -241,6 +292,10 @@ void ret_dispatch(const Variant& v, IDispatch** out) {
 void ret_variant(const Variant& v, VARIANT* out) {
   VariantInit(out);
   to_com(v, out);
+}
+void ret_array(const Variant& v, VARTYPE element, SAFEARRAY** out) {
+  if (!v.is_array()) throw Error::standard(err::kTypeMismatch);
+  *out = to_safearray(*v.array(), element);
 }
 
 void ref_bstr(const Variant& v, BSTR* io) {

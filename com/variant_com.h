@@ -5,20 +5,22 @@
 #include <oaidl.h>
 #include <windows.h>
 
+#include "automation/conversions.h"
 #include "automation/variant.h"
 
 namespace halvora::com {
 
 // A VARIANT as a halvora value. VT_BYREF is followed; the integer, real, currency and decimal
 // types outside the core's set become Long or Double; VT_ERROR DISP_E_PARAMNOTFOUND is the
-// omitted argument; a one-dimensional SAFEARRAY becomes an Array (any lower bound). Our own
-// objects unwrap to the object behind them, another automation object is held as it is; anything
-// else is 13.
+// omitted argument; a one-dimensional SAFEARRAY becomes an Array (any lower bound) of its element
+// type where the core carries that type, else of Variants. Our own objects unwrap to the object
+// behind them, another automation object is held as it is; anything else is 13.
 Variant from_com(const VARIANT& v);
 
 // A halvora value into an empty (VariantInit'ed or cleared) VARIANT. Objects become their
 // wrappers (one per live object), or VT_DISPATCH of the platform object they stand for when they
-// answer foreign_dispatch; arrays become 0-based SAFEARRAYs of VARIANT.
+// answer foreign_dispatch; arrays become 0-based SAFEARRAYs of their element type
+// (VT_ARRAY|VT_BSTR for String(), VT_ARRAY|VT_VARIANT for the arrays scripts build).
 void to_com(const Variant& v, VARIANT* out);
 
 // The dispatch pointer a host sees for an object, with one reference for the caller; null for
@@ -59,6 +61,11 @@ Variant in_dispatch(IDispatch* v);
 inline Variant in_variant(const VARIANT& v) {
   return from_com(v);
 }
+// A published enumeration crosses as its 32-bit value.
+template <class E>
+Variant in_enum(E v) {
+  return Variant(static_cast<int32_t>(v));
+}
 
 void ret_bool(const Variant& v, VARIANT_BOOL* out);
 void ret_short(const Variant& v, short* out);
@@ -68,6 +75,12 @@ void ret_date(const Variant& v, DATE* out);
 void ret_bstr(const Variant& v, BSTR* out);
 void ret_dispatch(const Variant& v, IDispatch** out);
 void ret_variant(const Variant& v, VARIANT* out);
+template <class E>
+void ret_enum(const Variant& v, E* out) {
+  *out = static_cast<E>(to_long(v));
+}
+// A 0-based SAFEARRAY of the declared element type; 13 when the value is not an array.
+void ret_array(const Variant& v, VARTYPE element, SAFEARRAY** out);
 
 inline void ref_bool(const Variant& v, VARIANT_BOOL* io) {
   ret_bool(v, io);

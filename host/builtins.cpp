@@ -461,9 +461,33 @@ const std::unordered_map<std::u16string_view, Fn>& functions() {
   return table;
 }
 
+std::u16string_view element_name(VarType element) {
+  switch (element) {
+    case VarType::Boolean:
+      return u"Boolean";
+    case VarType::Integer:
+      return u"Integer";
+    case VarType::Long:
+      return u"Long";
+    case VarType::Double:
+      return u"Double";
+    case VarType::Date:
+      return u"Date";
+    case VarType::String:
+      return u"String";
+    case VarType::Object:
+      return u"Object";
+    default:
+      return u"Variant";
+  }
+}
+
 }  // namespace
 
 std::u16string type_name_of(const Variant& v) {
+  // An array shows the type of its items: "Variant()" for the ones scripts build, "String()" for
+  // a member's array of strings.
+  if (v.is_array()) return std::u16string(element_name(v.array()->element())) + u"()";
   switch (v.type()) {
     case VarType::Empty:
       return u"Empty";
@@ -487,8 +511,6 @@ std::u16string type_name_of(const Variant& v) {
       return v.object() ? v.object()->type_name() : u"Nothing";
     case VarType::Error:
       return u"Error";
-    case VarType::Array:
-      return u"Variant()";
     default:
       return u"Unknown";
   }

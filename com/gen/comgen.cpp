@@ -1,6 +1,7 @@
 // halvora-comgen OUTDIR: writes HALVORA.idl, com_glue.cpp and expected_typelib.txt for the
 // Windows build. Runs natively because the member tables are only known to the compiled core.
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -35,9 +36,18 @@ int main(int argc, char** argv) {
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   using namespace halvora::comgen;
-  if (!write_file(dir / "HALVORA.idl", idl_text()) ||
-      !write_file(dir / "com_glue.cpp", glue_text()) ||
-      !write_file(dir / "expected_typelib.txt", expected_typelib_text())) {
+  std::string idl, glue, listing;
+  try {
+    idl = idl_text();
+    glue = glue_text();
+    listing = expected_typelib_text();
+  } catch (const std::exception& e) {
+    // A member table that names a type the type library cannot declare.
+    std::fprintf(stderr, "halvora-comgen: %s\n", e.what());
+    return 1;
+  }
+  if (!write_file(dir / "HALVORA.idl", idl) || !write_file(dir / "com_glue.cpp", glue) ||
+      !write_file(dir / "expected_typelib.txt", listing)) {
     std::fprintf(stderr, "halvora-comgen: cannot write into %s\n", argv[1]);
     return 1;
   }

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <span>
+#include <stdexcept>
 #include <string_view>
 
 #include "automation/conversions.h"
@@ -124,11 +125,34 @@ std::size_t entry_param_count(const VtableEntry& e) {
 
 // The C type and the helper suffix (variant_com.h: in_*, ret_*, ref_*) of a type.
 struct GlueType {
-  const char* c_type;
-  const char* suffix;
+  std::string c_type;
+  std::string suffix;
 };
 
+// The element type of an array as the platform's VARTYPE constant, which the array helpers take.
+const char* vt_constant(VarType element) {
+  switch (element) {
+    case VarType::Boolean:
+      return "VT_BOOL";
+    case VarType::Integer:
+      return "VT_I2";
+    case VarType::Long:
+      return "VT_I4";
+    case VarType::Double:
+      return "VT_R8";
+    case VarType::Date:
+      return "VT_DATE";
+    case VarType::String:
+      return "VT_BSTR";
+    case VarType::Object:
+      return "VT_DISPATCH";
+    default:
+      return "VT_VARIANT";
+  }
+}
+
 GlueType glue_type(VarType type) {
+  if (is_array_type(type)) return {"SAFEARRAY*", "array"};
   switch (type) {
     case VarType::Boolean:
       return {"VARIANT_BOOL", "bool"};
@@ -147,6 +171,32 @@ GlueType glue_type(VarType type) {
     default:
       return {"VARIANT", "variant"};
   }
+}
+
+// A published enumeration by its name; the type library declares only the registry's.
+const EnumInfo& enumeration_named(std::u16string_view name) {
+  for (const EnumInfo& e : enumerations())
+    if (e.name == name) return e;
+  throw std::logic_error("member table: the type library publishes no enumeration " + utf8(name));
+}
+
+// The type of a property's value or a method's result: a published enumeration where the member
+// table names one (a Long underneath), else the member's own type.
+std::string value_idl_type(const Member& m) {
+  if (!m.enumeration.empty()) return utf8(enumeration_named(m.enumeration).name);
+  return idl_type(m.result);
+}
+
+GlueType value_glue_type(const Member& m) {
+  if (!m.enumeration.empty()) return {value_idl_type(m), "enum"};
+  return glue_type(m.result);
+}
+
+// The helper call that writes a result into pRetVal; arrays also name their element type.
+std::string ret_call(const Member& m) {
+  std::string element =
+      is_array_type(m.result) ? std::string(vt_constant(element_of(m.result))) + ", " : "";
+  return "ret_" + value_glue_type(m).suffix + "(result, " + element + "pRetVal);";
 }
 
 std::string glue_name(const VtableEntry& e) {
@@ -182,14 +232,14 @@ std::string glue_method(const VtableEntry& e) {
   const Member& m = *e.member;
   struct Arg {
     std::string name;
-    VarType type;
+    GlueType type;
     bool by_ref;
   };
   std::vector<Arg> args;
   if (e.kind == EntryKind::Func) {
-    for (const ParamInfo& p : m.params) args.push_back({utf8(p.name), p.type, p.by_ref});
+    for (const ParamInfo& p : m.params) args.push_back({utf8(p.name), glue_type(p.type), p.by_ref});
   } else if (e.kind != EntryKind::Get) {
-    args.push_back({"RHS", m.result, false});
+    args.push_back({"RHS", value_glue_type(m), false});
   }
   bool has_result =
       (e.kind == EntryKind::Get) || (e.kind == EntryKind::Func && m.result != VarType::Empty);
@@ -198,12 +248,12 @@ std::string glue_method(const VtableEntry& e) {
   std::vector<std::string> pointers;
   for (const Arg& a : args) {
     if (!signature.empty()) signature += ", ";
-    signature += std::string(glue_type(a.type).c_type) + (a.by_ref ? "* " : " ") + a.name;
+    signature += a.type.c_type + (a.by_ref ? "* " : " ") + a.name;
     if (a.by_ref) pointers.push_back(a.name);
   }
   if (has_result) {
     if (!signature.empty()) signature += ", ";
-    signature += std::string(glue_type(m.result).c_type) + "* pRetVal";
+    signature += value_glue_type(m).c_type + "* pRetVal";
     pointers.push_back("pRetVal");
   }
 
@@ -220,8 +270,8 @@ std::string glue_method(const VtableEntry& e) {
     out += "      halvora::Variant args[] = {";
     for (std::size_t i = 0; i < args.size(); ++i) {
       const Arg& a = args[i];
-      out += (i ? ", " : "") + std::string("in_") + glue_type(a.type).suffix + "(" +
-             (a.by_ref ? "*" : "") + a.name + ")";
+      out += (i ? ", " : "") + std::string("in_") + a.type.suffix + "(" + (a.by_ref ? "*" : "") +
+             a.name + ")";
     }
     out += "};\n";
     span = "args";
@@ -230,10 +280,9 @@ std::string glue_method(const VtableEntry& e) {
          hex_id(m.dispid) + ", " + call_kind(e.kind, m) + ", " + span + ");\n";
   for (std::size_t i = 0; i < args.size(); ++i)
     if (args[i].by_ref)
-      out += "      ref_" + std::string(glue_type(args[i].type).suffix) + "(args[" +
-             std::to_string(i) + "], " + args[i].name + ");\n";
-  if (has_result)
-    out += "      ret_" + std::string(glue_type(m.result).suffix) + "(result, pRetVal);\n";
+      out += "      ref_" + args[i].type.suffix + "(args[" + std::to_string(i) + "], " +
+             args[i].name + ");\n";
+  if (has_result) out += "      " + ret_call(m) + "\n";
   out += "    });\n  }\n";
   return out;
 }
@@ -262,6 +311,12 @@ std::vector<VtableEntry> vtable_entries(const MemberTable& table) {
 }
 
 std::string idl_type(VarType type) {
+  if (is_array_type(type)) {
+    // widl takes no pointer declarator inside SAFEARRAY(): objects go by oaidl.idl's name for
+    // IDispatch*, which the type library records as the pointer itself.
+    VarType element = element_of(type);
+    return "SAFEARRAY(" + (element == VarType::Object ? "LPDISPATCH" : idl_type(element)) + ")";
+  }
   return glue_type(type).c_type;
 }
 
@@ -271,15 +326,15 @@ std::string idl_entry(const VtableEntry& e) {
   auto add = [&](const std::string& p) { params += (params.empty() ? "" : ", ") + p; };
   switch (e.kind) {
     case EntryKind::Get:
-      add("[out, retval] " + idl_type(m.result) + "* pRetVal");
+      add("[out, retval] " + value_idl_type(m) + "* pRetVal");
       break;
     case EntryKind::Put:
     case EntryKind::PutRef:
-      add("[in] " + idl_type(m.result) + " RHS");
+      add("[in] " + value_idl_type(m) + " RHS");
       break;
     case EntryKind::Func:
       for (const ParamInfo& p : m.params) add(idl_param(p));
-      if (m.result != VarType::Empty) add("[out, retval] " + idl_type(m.result) + "* pRetVal");
+      if (m.result != VarType::Empty) add("[out, retval] " + value_idl_type(m) + "* pRetVal");
       break;
   }
   return "[id(" + hex_id(m.dispid) + ")" + entry_attribute(e.kind) + "] HRESULT " + utf8(m.name) +
@@ -319,13 +374,42 @@ std::string idl_text() {
   return out;
 }
 
+std::string entry_types(const VtableEntry& e) {
+  const Member& m = *e.member;
+  // As the type library records a type: the IDL's spelling, save the array of objects, whose
+  // element is the IDispatch pointer whatever name the IDL gave it.
+  auto listed = [](VarType type) {
+    return is_array_type(type) ? "SAFEARRAY(" + idl_type(element_of(type)) + ")" : idl_type(type);
+  };
+  auto listed_value = [&] { return m.enumeration.empty() ? listed(m.result) : value_idl_type(m); };
+  std::vector<std::string> types;
+  switch (e.kind) {
+    case EntryKind::Get:
+      types.push_back(listed_value() + "*");
+      break;
+    case EntryKind::Put:
+    case EntryKind::PutRef:
+      types.push_back(listed_value());
+      break;
+    case EntryKind::Func:
+      for (const ParamInfo& p : m.params) types.push_back(listed(p.type) + (p.by_ref ? "*" : ""));
+      if (m.result != VarType::Empty) types.push_back(listed_value() + "*");
+      break;
+  }
+  if (types.empty()) return "-";
+  std::string out;
+  for (const std::string& t : types) out += (out.empty() ? "" : ",") + t;
+  return out;
+}
+
 std::string expected_typelib_text() {
   std::string out;
   std::vector<const ClassInfo*> classes = creatable_classes();
   for (const ClassInfo* c : classes)
     for (const VtableEntry& e : vtable_entries(*c->members()))
       out += utf8(c->interface_name) + " " + utf8(e.member->name) + " " + hex_id(e.member->dispid) +
-             " " + entry_word(e.kind) + " " + std::to_string(entry_param_count(e)) + "\n";
+             " " + entry_word(e.kind) + " " + std::to_string(entry_param_count(e)) + " " +
+             entry_types(e) + "\n";
   for (const ClassInfo* c : classes)
     out += "coclass " + utf8(c->name) + " " + utf8(c->clsid) + " " + utf8(c->iid) + " " +
            (c->application_object ? "appobject" : "-") + "\n";

@@ -23,7 +23,10 @@ struct VtableEntry {
 // The entries of a class's interface in vtable order.
 std::vector<VtableEntry> vtable_entries(const MemberTable& table);
 
-// The IDL type of a parameter, result or property value ("BSTR", "long", "VARIANT_BOOL", ...).
+// The IDL type of a parameter, result or property value ("BSTR", "long", "VARIANT_BOOL",
+// "SAFEARRAY(BSTR)", "SAFEARRAY(LPDISPATCH)", ...). In idl_entry, a member whose table names a
+// published enumeration declares that enumeration instead of long; a name the registry does not
+// publish is a std::logic_error.
 std::string idl_type(VarType type);
 
 // The declaration of one entry as it appears inside the interface body, without indentation,
@@ -34,8 +37,13 @@ std::string idl_entry(const VtableEntry& entry);
 // class.
 std::string idl_text();
 
-// expected_typelib.txt: one line per vtable entry, the coclasses and the enumerations, which the
-// Windows test client compares against the registered type library.
+// The types of one entry's parameters as the type library describes them, [out, retval] included,
+// comma-separated ("long*,long*,long*,VARIANT_BOOL*"), or "-" for none.
+std::string entry_types(const VtableEntry& entry);
+
+// expected_typelib.txt: one line per vtable entry (interface, member, dispatch identifier, kind,
+// parameter count without the [out, retval] one, entry_types), the coclasses and the
+// enumerations, which the Windows test client compares against the registered type library.
 std::string expected_typelib_text();
 
 // com_glue.cpp: the typed vtable of each creatable class delegating to the shared bridge, and

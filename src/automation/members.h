@@ -55,9 +55,12 @@ struct Member {
   uint8_t access = 0;  // Access bits, for Data and Property
   std::vector<ParamInfo> params;
   VarType result = VarType::Empty;  // Empty: a sub; for properties, the property's type
-  int32_t dispid = 0;               // assigned by the table from the position
-  Getter call = nullptr;            // method, or property read
-  Putter put = nullptr;             // property let or set
+  // For a Long property that the type library declares as one of its enumerations: that
+  // enumeration's name. Values still cross as 32-bit integers.
+  std::u16string enumeration;
+  int32_t dispid = 0;     // assigned by the table from the position
+  Getter call = nullptr;  // method, or property read
+  Putter put = nullptr;   // property let or set
 };
 
 class MemberTable {
@@ -97,6 +100,23 @@ inline ParamSpec opt(const char16_t* name, Variant default_value = {}) {
   return ParamSpec(name, std::move(default_value));
 }
 
+// A published enumeration as the declared type of a Long property, by the name the type library
+// gives it (the registry lists the enumerations; the type library's writer looks it up there).
+struct EnumType {
+  const char16_t* name;
+};
+inline EnumType enumeration(const char16_t* name) {
+  return EnumType{name};
+}
+
+// An array result of a declared element type: hosts see String() or Object() rather than
+// Variant(), and the type library declares SAFEARRAY(BSTR) or SAFEARRAY(IDispatch*). Members
+// return it; no host passes one in, so it is never a parameter or a property.
+template <class T>
+struct ArrayOf {
+  std::vector<T> items;
+};
+
 namespace detail {
 
 template <class T>
@@ -119,10 +139,13 @@ template <>
 struct TypeOf<void> : std::integral_constant<VarType, VarType::Empty> {};
 template <class T>
 struct TypeOf<std::shared_ptr<T>> : std::integral_constant<VarType, VarType::Object> {};
+template <class T>
+struct TypeOf<ArrayOf<T>> : std::integral_constant<VarType, array_of(TypeOf<T>::value)> {};
 
 // The value has already been coerced to TypeOf<T>.
 template <class T>
 T take(const Variant& v) {
+  static_assert(!is_array_type(TypeOf<T>::value), "typed arrays are results only");
   if constexpr (std::is_same_v<T, Variant>) {
     return v;
   } else if constexpr (TypeOf<T>::value == VarType::Object) {
@@ -139,10 +162,16 @@ T take(const Variant& v) {
 template <class T>
 Variant give(T&& value) {
   using U = std::decay_t<T>;
-  if constexpr (TypeOf<U>::value == VarType::Object)
+  if constexpr (is_array_type(TypeOf<U>::value)) {
+    auto array = std::make_shared<Array>(element_of(TypeOf<U>::value));
+    array->reserve(value.items.size());
+    for (auto& item : value.items) array->push_back(give(std::move(item)));
+    return Variant(std::move(array));
+  } else if constexpr (TypeOf<U>::value == VarType::Object) {
     return Variant(ObjectRef(std::forward<T>(value)));
-  else
+  } else {
     return Variant(std::forward<T>(value));
+  }
 }
 
 template <class A>
@@ -257,6 +286,16 @@ Member property(const char16_t* name) {
   m.result = detail::TypeOf<typename L::type>::value;
   m.call = &G::call;
   m.put = &L::put;
+  return m;
+}
+
+// Property procedures of a Long that the type library declares as a published enumeration.
+template <auto Get, auto Let>
+Member property(const char16_t* name, EnumType type) {
+  static_assert(std::is_same_v<typename detail::LetBinding<Let>::type, int32_t>,
+                "an enumeration's values are 32-bit integers");
+  Member m = property<Get, Let>(name);
+  m.enumeration = type.name;
   return m;
 }
 

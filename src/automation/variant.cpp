@@ -8,6 +8,8 @@ VarType Variant::type() const {
       VarType::Long,   VarType::Double, VarType::Date,    VarType::String,
       VarType::Object, VarType::Error,  VarType::Array,   VarType::Single,
   };
+  if (const ArrayRef* array = std::get_if<ArrayRef>(&v_))
+    return *array ? array_of((*array)->element()) : VarType::Array;
   return kByIndex[v_.index()];
 }
 

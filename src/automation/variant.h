@@ -27,8 +27,23 @@ enum class VarType : uint16_t {
   Error = 10,  // only as "missing": an omitted optional argument
   Boolean = 11,
   Variant = 12,  // a declared parameter or result of any type
+  // An array is this flag over the type of its elements, as the platform writes it: Array is an
+  // array of Variants (what scripts build), array_of() names the others (8200 for String()).
+  ArrayFlag = 0x2000,
   Array = 0x200C,
 };
+
+constexpr VarType array_of(VarType element) {
+  return static_cast<VarType>(static_cast<uint16_t>(VarType::ArrayFlag) |
+                              static_cast<uint16_t>(element));
+}
+constexpr bool is_array_type(VarType type) {
+  return (static_cast<uint16_t>(type) & static_cast<uint16_t>(VarType::ArrayFlag)) != 0;
+}
+constexpr VarType element_of(VarType array_type) {
+  return static_cast<VarType>(static_cast<uint16_t>(array_type) &
+                              ~static_cast<uint16_t>(VarType::ArrayFlag));
+}
 
 // A date is the platform's day count from 1899-12-30, time of day in the fraction.
 struct Date {
@@ -44,9 +59,24 @@ struct Missing {
 };
 
 class Variant;
+
+// The items of an array and the type every item holds. The arrays scripts build hold Variants; an
+// array that a member returns holds its declared type, and hosts see that type: TypeName
+// "String()", VarType 8200, a SAFEARRAY of BSTR in the COM build. Copies of the items keep it.
+class Array : public std::vector<Variant> {
+ public:
+  using std::vector<Variant>::vector;
+  // An empty array whose items are of the given type.
+  explicit Array(VarType element) : element_(element) {}
+
+  VarType element() const { return element_; }
+
+ private:
+  VarType element_ = VarType::Variant;
+};
+
 // Arrays are shared between copies; whoever writes an element copies first (see
 // Variant::mutable_array).
-using Array = std::vector<Variant>;
 using ArrayRef = std::shared_ptr<Array>;
 
 class Variant {
@@ -71,7 +101,7 @@ class Variant {
   Variant(std::shared_ptr<T> v) : v_(ObjectRef(std::move(v))) {}
   Variant(ArrayRef v) : v_(std::move(v)) {}
 
-  VarType type() const;
+  VarType type() const;  // for an array, array_of() its element type
   bool is_empty() const { return std::holds_alternative<std::monostate>(v_); }
   bool is_null() const { return std::holds_alternative<Null>(v_); }
   bool is_missing() const { return std::holds_alternative<Missing>(v_); }

@@ -55,18 +55,18 @@ Variant CUPONES::TelvarDesconectar() {
 
 // Both lists are filled from the coupon list: that is the answer hosts have always read coupon
 // types from.
-Variant CUPONES::list(CollectionRef& into) {
+ArrayOf<std::u16string> CUPONES::list(CollectionRef& into) {
   into = Collection::create();
   std::u16string text = sdk::call_text(connection_, u"ListarCupones");
   sdk::add_entries(*into, text, sdk::Entries::KeepAll);
-  return Variant(std::make_shared<Array>());
+  return {};
 }
 
-Variant CUPONES::GetCuponesAll() {
+ArrayOf<std::u16string> CUPONES::GetCuponesAll() {
   return list(ListaResultadoCupon);
 }
 
-Variant CUPONES::GetTipoCuponAll() {
+ArrayOf<std::u16string> CUPONES::GetTipoCuponAll() {
   return list(ListaResultadoTipoCupon);
 }
 

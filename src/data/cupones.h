@@ -24,11 +24,11 @@ class CUPONES : public Object {
 
   bool TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass);
   Variant TelvarDesconectar();
-  Variant GetCuponesAll();
+  ArrayOf<std::u16string> GetCuponesAll();
   Variant GetCuponesByNumHuest(double NumHuest, Text Estatus);
   Variant GetCuponesByNumHab(double NumHab, Text Estatus);
   int16_t DbCupones_Save();
-  Variant GetTipoCuponAll();
+  ArrayOf<std::u16string> GetTipoCuponAll();
   Variant GetTipoCuponByClaveCup(Text ClaveCup);
   Variant GetTipoCuponByNombreCup(Text NombreCup);
 
@@ -43,7 +43,7 @@ class CUPONES : public Object {
   static std::span<const sdk::Field> type_fields();
 
  private:
-  Variant list(CollectionRef& into);
+  ArrayOf<std::u16string> list(CollectionRef& into);
   Variant look_up(CollectionRef& list, ObjectRef& record, std::u16string_view record_class,
                   std::span<const sdk::Field> fields, std::u16string_view operation,
                   std::initializer_list<Variant> args);

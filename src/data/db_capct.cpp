@@ -61,14 +61,14 @@ double DB_CAPCT::CapCt_Findby() {
   return 0;
 }
 
-Variant DB_CAPCT::GetListCargos(double nHabitacion, double nHuesped, double nCheque, double Cuenta,
-                                Text OmitirGrupos) {
+ArrayOf<CollectionRef> DB_CAPCT::GetListCargos(double nHabitacion, double nHuesped, double nCheque,
+                                               double Cuenta, Text OmitirGrupos) {
   ListaResultados = Collection::create();
   list_text_ = sdk::call_text(connection_, u"ListarCargos",
                               {nHabitacion, nHuesped, nCheque, Cuenta, OmitirGrupos});
   // Every piece keeps its place, so entry n is the n-th charge the SDK wrote.
   sdk::add_entries(*ListaResultados, list_text_, sdk::Entries::KeepAll);
-  return Variant(std::make_shared<Array>());
+  return {};
 }
 
 CollectionRef DB_CAPCT::GetListaResultados(Text StringDbCapCt, Text Simbolo) {

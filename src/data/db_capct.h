@@ -24,8 +24,8 @@ class DB_CAPCT : public Object {
   Variant GeneraObjects();
   double GenerarCargo();
   double CapCt_Findby();
-  Variant GetListCargos(double nHabitacion, double nHuesped, double nCheque, double Cuenta,
-                        Text OmitirGrupos);
+  ArrayOf<CollectionRef> GetListCargos(double nHabitacion, double nHuesped, double nCheque,
+                                       double Cuenta, Text OmitirGrupos);
   CollectionRef GetListaResultados(Text StringDbCapCt, Text Simbolo);
   Variant GetEntityObject();
 

@@ -80,11 +80,11 @@ Variant Db_Datos::TelvarDesconectar() {
   return {};
 }
 
-Variant Db_Datos::GetList_HuespedesEnCasa() {
+ArrayOf<std::u16string> Db_Datos::GetList_HuespedesEnCasa() {
   GetList_ListaResultados = Collection::create();
   in_house_text_ = sdk::call_text(connection_, u"ListarHuespedesEnCasa");
   sdk::add_entries(*GetList_ListaResultados, in_house_text_, sdk::Entries::SkipBlank);
-  return Variant(std::make_shared<Array>());
+  return {};
 }
 
 // The SDK is asked before anything is replaced, so a failed look-up leaves the last guest.

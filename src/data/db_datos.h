@@ -22,7 +22,7 @@ class Db_Datos : public Object {
   Variant PruebaString();
   bool TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass);
   Variant TelvarDesconectar();
-  Variant GetList_HuespedesEnCasa();
+  ArrayOf<std::u16string> GetList_HuespedesEnCasa();
   Variant GetHuespedByNumHab(Text NumHab, Text status);
   Variant GetHuespedByNumHuest(Text NumHuest, Text status);
   Variant GetHuespedByNombreHuesped(Text NombreHuesped, Text status);

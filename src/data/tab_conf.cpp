@@ -45,11 +45,11 @@ Variant TabConf::TelvarDesconectar() {
   return {};
 }
 
-Variant TabConf::GetListTabConf() {
+ArrayOf<std::u16string> TabConf::GetListTabConf() {
   ListaResultadosTabConf = Collection::create();
   std::u16string text = sdk::call_text(connection_, u"ListarTablasConfiguracion");
   sdk::add_entries(*ListaResultadosTabConf, text, sdk::Entries::KeepAll);
-  return Variant(std::make_shared<Array>());
+  return {};
 }
 
 std::u16string TabConf::GetCvetabByTipo(Text Tipo) {

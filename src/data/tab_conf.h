@@ -21,7 +21,7 @@ class TabConf : public Object {
 
   bool TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass);
   Variant TelvarDesconectar();
-  Variant GetListTabConf();
+  ArrayOf<std::u16string> GetListTabConf();
   std::u16string GetCvetabByTipo(Text Tipo);
   std::u16string GetTipoByCvetab(Text Cvetab);
   CollectionRef GetListaResultadosTabConf(Text StringInfCom, Text Simbolo);

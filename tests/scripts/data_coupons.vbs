@@ -21,7 +21,7 @@ Check k.Cupones_Sdk_Info Is Nothing, "no coupon record until a look-up"
 
 n = k.GetCuponesAll()
 Check IsArray(n), "the list hands back an array"
-Check UBound(n) = -1, "an empty one"
+Check VarType(n) = 8200, "of strings"
 Check k.ListaResultadoCupon.Count = 3, "three coupons, got " & k.ListaResultadoCupon.Count
 
 ' A look-up fills the record and lists the fields.

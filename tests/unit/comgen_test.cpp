@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -81,9 +82,17 @@ TEST(ComGenIdl, TypesAndOptionalParameters) {
     const char* idl;
   };
   const Case cases[] = {
-      {VarType::Boolean, "VARIANT_BOOL"}, {VarType::Integer, "short"},   {VarType::Long, "long"},
-      {VarType::Double, "double"},        {VarType::Date, "DATE"},       {VarType::String, "BSTR"},
-      {VarType::Object, "IDispatch*"},    {VarType::Variant, "VARIANT"},
+      {VarType::Boolean, "VARIANT_BOOL"},
+      {VarType::Integer, "short"},
+      {VarType::Long, "long"},
+      {VarType::Double, "double"},
+      {VarType::Date, "DATE"},
+      {VarType::String, "BSTR"},
+      {VarType::Object, "IDispatch*"},
+      {VarType::Variant, "VARIANT"},
+      {array_of(VarType::String), "SAFEARRAY(BSTR)"},
+      {array_of(VarType::Object), "SAFEARRAY(LPDISPATCH)"},
+      {VarType::Array, "SAFEARRAY(VARIANT)"},
   };
   for (const Case& c : cases) EXPECT_EQ(idl_type(c.type), c.idl);
 
@@ -106,6 +115,38 @@ TEST(ComGenIdl, TypesAndOptionalParameters) {
             "[id(0x60030000)] HRESULT Probe([in, optional, defaultvalue(7)] long a, [in, "
             "optional, defaultvalue(-1)] VARIANT_BOOL b, [in, optional] VARIANT c, [in, "
             "optional, defaultvalue(2.5)] double d, [in, out] VARIANT* e);");
+}
+
+// Array results and the published enumeration, as the member tables declare them. widl wants a
+// result as the last, [out, retval] pointer parameter.
+TEST(ComGenIdl, ArrayResultsAndTheEnumeratedCommand) {
+  const std::vector<std::string> idl = lines_of(idl_text());
+  for (const char* line : {
+           "[id(0x68030003), propget] HRESULT comando([out, retval] TipoComando* pRetVal);",
+           "[id(0x68030003), propput] HRESULT comando([in] TipoComando RHS);",
+           "[id(0x60030006)] HRESULT GetList_HuespedesEnCasa([out, retval] SAFEARRAY(BSTR)* "
+           "pRetVal);",
+           "[id(0x60030006)] HRESULT GetCuponesAll([out, retval] SAFEARRAY(BSTR)* pRetVal);",
+           "[id(0x6003000A)] HRESULT GetTipoCuponAll([out, retval] SAFEARRAY(BSTR)* pRetVal);",
+           "[id(0x60030004)] HRESULT GetListTabConf([out, retval] SAFEARRAY(BSTR)* pRetVal);",
+           "[id(0x60030008)] HRESULT GetListCargos([in] double nHabitacion, [in] double nHuesped, "
+           "[in] double nCheque, [in] double Cuenta, [in] BSTR OmitirGrupos, [out, retval] "
+           "SAFEARRAY(LPDISPATCH)* pRetVal);",
+       })
+    EXPECT_TRUE(has_line(idl, line)) << line;
+}
+
+// The type library can declare only the enumerations it publishes: a table naming another one
+// stops the generator rather than writing an IDL that widl would reject.
+TEST(ComGenIdl, AnUnpublishedEnumerationIsRefused) {
+  Member m;
+  m.name = u"Mode";
+  m.kind = MemberKind::Property;
+  m.access = kGet | kLet;
+  m.result = VarType::Long;
+  m.enumeration = u"NoSuchEnumeration";
+  MemberTable table{m};
+  for (const VtableEntry& e : vtable_entries(table)) EXPECT_THROW(idl_entry(e), std::logic_error);
 }
 
 TEST(ComGenIdl, AccessGivesPropertyEntries) {
@@ -136,13 +177,14 @@ TEST(ComGenIdl, AccessGivesPropertyEntries) {
 TEST(ComGenListing, DocumentLines) {
   const std::vector<std::string> listing = lines_of(expected_typelib_text());
   for (const char* line : {
-           "_Document TarjetaVIP 0x40030000 get 0",
-           "_Document TarjetaVIP 0x40030000 put 1",
-           "_Document SocioVIP 0x40030001 put 1",
-           "_Document DllMain 0x60030002 func 3",
-           "_Document PedirTarjeta 0x60030003 func 5",
-           "_Document AplicarSaldo 0x60030006 func 10",
-           "_Document Online 0x6003000B func 0",
+           "_Document TarjetaVIP 0x40030000 get 0 BSTR*",
+           "_Document TarjetaVIP 0x40030000 put 1 BSTR",
+           "_Document SocioVIP 0x40030001 put 1 BSTR",
+           "_Document DllMain 0x60030002 func 3 long*,long*,long*,VARIANT_BOOL*",
+           "_Document PedirTarjeta 0x60030003 func 5 BSTR,BSTR,BSTR,BSTR,BSTR,BSTR*",
+           "_Document AplicarSaldo 0x60030006 func 10 "
+           "BSTR,BSTR,BSTR,BSTR,BSTR,BSTR,BSTR,BSTR,BSTR,BSTR,double*",
+           "_Document Online 0x6003000B func 0 VARIANT_BOOL*",
            "coclass Document {79261CCC-12B1-49B7-89B2-CD12CC3EB84F} "
            "{A0E6744B-7371-4D4D-92E3-C29CFA9795FB} appobject",
            "enum TipoComando Alta=0 Baja=1 Consulta=2",
@@ -164,6 +206,23 @@ TEST(ComGenListing, FollowsTheMemberTable) {
   }
 }
 
+// The types the registered type library must show for the typed members.
+TEST(ComGenListing, TypedLines) {
+  const std::vector<std::string> listing = lines_of(expected_typelib_text());
+  for (const char* line : {
+           "_Internet comando 0x68030003 get 0 TipoComando*",
+           "_Internet comando 0x68030003 put 1 TipoComando",
+           "_Db_Datos GetList_HuespedesEnCasa 0x60030006 func 0 SAFEARRAY(BSTR)*",
+           "_CUPONES GetCuponesAll 0x60030006 func 0 SAFEARRAY(BSTR)*",
+           "_CUPONES GetTipoCuponAll 0x6003000A func 0 SAFEARRAY(BSTR)*",
+           "_TABCONF GetListTabConf 0x60030004 func 0 SAFEARRAY(BSTR)*",
+           "_DB_CAPCT GetListCargos 0x60030008 func 5 "
+           "double,double,double,double,BSTR,SAFEARRAY(IDispatch*)*",
+           "_DB_CAPCT Db_CapCt_Sdk_Info 0x40030002 putref 1 IDispatch*",
+       })
+    EXPECT_TRUE(has_line(listing, line)) << line;
+}
+
 TEST(ComGenGlue, DocumentVtableMethods) {
   const std::string glue = glue_text();
   for (const char* piece : {
@@ -175,6 +234,24 @@ TEST(ComGenGlue, DocumentVtableMethods) {
            "ref_long(args[1], fdwReason);",
            "call(0x60030002, halvora::CallKind::Method, args);",
            "{u\"Document\", &CLSID_Document, &IID__Document, &make_Document},",
+       })
+    EXPECT_NE(glue.find(piece), std::string::npos) << piece;
+}
+
+// The typed glue: the enumeration crosses as its 32-bit value, arrays as SAFEARRAYs of the
+// declared element type.
+TEST(ComGenGlue, EnumeratedAndArrayResults) {
+  const std::string glue = glue_text();
+  for (const char* piece : {
+           "HRESULT STDMETHODCALLTYPE get_comando(TipoComando* pRetVal) override {",
+           "ret_enum(result, pRetVal);",
+           "HRESULT STDMETHODCALLTYPE put_comando(TipoComando RHS) override {",
+           "halvora::Variant args[] = {in_enum(RHS)};",
+           "HRESULT STDMETHODCALLTYPE GetCuponesAll(SAFEARRAY** pRetVal) override {",
+           "ret_array(result, VT_BSTR, pRetVal);",
+           "HRESULT STDMETHODCALLTYPE GetListCargos(double nHabitacion, double nHuesped, double "
+           "nCheque, double Cuenta, BSTR OmitirGrupos, SAFEARRAY** pRetVal) override {",
+           "ret_array(result, VT_DISPATCH, pRetVal);",
        })
     EXPECT_NE(glue.find(piece), std::string::npos) << piece;
 }

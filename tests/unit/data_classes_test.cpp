@@ -101,6 +101,7 @@ TEST_F(DataDbDatos, InHouseListSkipsBlankEntries) {
   world.answer(u"ListarHuespedesEnCasa", Variant(u"*101|ANA* \t *  *102|LUIS *"));
   Variant result = call(db, u"GetList_HuespedesEnCasa");
   ASSERT_TRUE(result.is_array());
+  EXPECT_EQ(result.type(), array_of(VarType::String));
   EXPECT_TRUE(result.array()->empty());
   EXPECT_EQ(texts(db.GetList_ListaResultados),
             (std::vector<std::u16string>{u"101|ANA", u" \t ", u"102|LUIS "}));
@@ -301,6 +302,7 @@ TEST_F(DataDbCapct, ListsKeepAllAndSearchesSkipBlanks) {
   Variant listed =
       call(charges, u"GetListCargos", {Variant(101.0), Variant(int32_t{7}), u"3", 0.5, u"S"});
   ASSERT_TRUE(listed.is_array());
+  EXPECT_EQ(listed.type(), array_of(VarType::Object));
   EXPECT_TRUE(listed.array()->empty());
   EXPECT_EQ(texts(charges.ListaResultados),
             (std::vector<std::u16string>{charge_text(), charge_text(), u""}));

@@ -362,7 +362,7 @@ struct ListCase {
   Args args;
   const char16_t* operation;
   const char16_t* list;
-  bool keep_all = false;  // these lists also hand back an empty array
+  bool keep_all = false;  // these lists also hand back an empty array of strings
 };
 
 TEST_F(DataMore, ListsSkipBlankEntriesOrKeepThemAll) {
@@ -391,6 +391,7 @@ TEST_F(DataMore, ListsSkipBlankEntriesOrKeepThemAll) {
     Variant result = call(*o, c.member, c.args);
     if (c.keep_all) {
       ASSERT_TRUE(result.is_array());
+      EXPECT_EQ(result.type(), array_of(VarType::String));
       EXPECT_TRUE(result.array()->empty());
     } else {
       EXPECT_EQ(result, Variant());

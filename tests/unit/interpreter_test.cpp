@@ -431,6 +431,35 @@ TEST_F(InterpreterTest, ForEachAndDefaultMemberOverALibraryCollection) {
   EXPECT_EQ(o.out, "a|2| a 2 Collection\n");
 }
 
+// An array a library member returns shows its element type, and keeps it through assignment and
+// parameters, while the arrays scripts build stay Variant().
+TEST_F(InterpreterTest, TypedArraysFromTheLibraryKeepTheirElementType) {
+  auto names = std::make_shared<Array>(VarType::String);
+  names->push_back(Variant(u"a"));
+  names->push_back(Variant(u"b"));
+  Outcome o;
+  Interpreter::Options opts;
+  opts.out = [&](std::string_view t) { o.out += t; };
+  opts.err = [&](std::string_view t) { o.err += t; };
+  Interpreter interpreter(std::move(opts));
+  interpreter.set_global(u"Names", Variant(names));
+  interpreter.set_global(u"NoNames", Variant(std::make_shared<Array>(VarType::String)));
+  interpreter.set_global(u"NoGroups", Variant(std::make_shared<Array>(VarType::Object)));
+  o.code = interpreter.run(
+      u"Function Kind(ByVal x) : Kind = TypeName(x) & VarType(x) : End Function\n"
+      u"copy = Names\n"
+      u"For Each n In Names : s = s & n : Next\n"
+      u"WScript.Echo Kind(Names), Kind(copy), Kind(NoNames), Kind(NoGroups), s\n"
+      u"WScript.Echo LBound(NoNames), UBound(NoNames), UBound(Names), IsArray(NoGroups)\n"
+      u"WScript.Echo Kind(Array()), Kind(Split(\"a b\"))",
+      "t.vbs");
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.out,
+            "String()8200 String()8200 String()8200 Object()8201 ab\n"
+            "0 -1 1 True\n"
+            "Variant()8204 Variant()8204\n");
+}
+
 struct ErrCase {
   const char* statement;
   int number;

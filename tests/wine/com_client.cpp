@@ -2,7 +2,10 @@
 // it sees the server only through COM (creation, the vtable, IDispatch, the registered type
 // library and the registry), so what it checks is what every real client depends on.
 //
-//   com_client.exe check EXPECTED_TYPELIB_TXT   the registered server against the listing
+//   com_client.exe check EXPECTED_TYPELIB_TXT HOTEL_DIR
+//                                               the registered server against the listing; the
+//                                               data classes' list members against the hotel
+//                                               database in HOTEL_DIR (user CAJERO, secreto)
 //   com_client.exe unregistered                 after regsvr32 /u: nothing of it is left
 //   com_client.exe internet HOST:PORT           DatosInternet against a gateway runs none of
 //                                               the host's own messages
@@ -200,7 +203,7 @@ Listing read_listing(const wchar_t* path) {
       listing.coclasses[w.size() > 1 ? w[1] : ""] = normal_coclass(w);
     } else if (w[0] == "enum") {
       listing.enums[w.size() > 1 ? w[1] : ""] = line;
-    } else if (w.size() == 5) {
+    } else if (w.size() == 6) {
       listing.members[w[0]].push_back(line);
     } else {
       fail("unreadable line in the listing: " + line);
@@ -508,6 +511,130 @@ void check_late_bound(IDispatch* d, const std::map<std::wstring, DISPID>& listed
   }
 }
 
+// ---- Typed results ------------------------------------------------------------------------------
+
+// What a compiled host gets from a list member: a SAFEARRAY of the declared element type, empty,
+// lower bound 0 and upper bound -1. Takes ownership of the array.
+void check_empty_array(HRESULT hr, SAFEARRAY* array, VARTYPE want, const std::string& call) {
+  if (hr != S_OK || !array) {
+    fail(call + ": " + hex(hr) + (array ? "" : ", no SAFEARRAY"));
+    return;
+  }
+  VARTYPE vt = VT_EMPTY;
+  LONG low = 99, high = 99;
+  SafeArrayGetVartype(array, &vt);
+  SafeArrayGetLBound(array, 1, &low);
+  SafeArrayGetUBound(array, 1, &high);
+  check(vt == want && SafeArrayGetDim(array) == 1 && low == 0 && high == -1,
+        call + ": vt " + std::to_string(vt) + ", " + std::to_string(SafeArrayGetDim(array)) +
+            " dimension(s), bounds " + std::to_string(low) + " to " + std::to_string(high));
+  SafeArrayDestroy(array);
+}
+
+// The same member called late-bound, as scripts call it: the result VARIANT holds the SAFEARRAY of
+// the declared element type (VT_ARRAY|VT_BSTR), not an array of Variants.
+void check_invoked_array(IDispatch* object, const wchar_t* member, VARTYPE want) {
+  std::string call = "Invoke " + utf8(member);
+  LPOLESTR names[] = {const_cast<LPOLESTR>(member)};
+  DISPID id = DISPID_UNKNOWN;
+  HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, 0x409, &id);
+  std::vector<VARIANT> none;
+  Var result;
+  if (SUCCEEDED(hr)) hr = invoke(object, id, DISPATCH_METHOD, none, &result, nullptr);
+  if (hr != S_OK || result.vt != (VT_ARRAY | want)) {
+    fail(call + ": " + hex(hr) + " vt " + std::to_string(result.vt));
+    return;
+  }
+  check_empty_array(S_OK, result.parray, want, call);
+  result.vt = VT_EMPTY;  // the array is destroyed above
+}
+
+// A data class, created and connected to the hotel database as a compiled host does it.
+template <class I>
+bool connect(Ref<I>& object, REFCLSID clsid, REFIID iid, const wchar_t* hotel,
+             const std::string& name) {
+  HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, object.out_void());
+  if (FAILED(hr)) {
+    fail("CoCreateInstance(" + name + "): " + hex(hr));
+    return false;
+  }
+  // The user and password are by reference, as the member table declares them.
+  Bstr dir(hotel);
+  BSTR user = SysAllocString(L"CAJERO"), password = SysAllocString(L"secreto");
+  VARIANT_BOOL connected = VARIANT_FALSE;
+  hr = object->TelvarConectarLobix(dir.get(), &user, &password, &connected);
+  SysFreeString(user);
+  SysFreeString(password);
+  check(hr == S_OK && connected == VARIANT_TRUE,
+        name + ".TelvarConectarLobix: " + hex(hr) + " answered " + std::to_string(connected));
+  return hr == S_OK && connected == VARIANT_TRUE;
+}
+
+void check_array_results(const wchar_t* hotel) {
+  SAFEARRAY* array = nullptr;
+  Ref<_Db_Datos> guests;
+  if (connect(guests, CLSID_Db_Datos, IID__Db_Datos, hotel, "Db_Datos")) {
+    HRESULT hr = guests->GetList_HuespedesEnCasa(&array);
+    check_empty_array(hr, array, VT_BSTR, "GetList_HuespedesEnCasa");
+  }
+  Ref<_CUPONES> coupons;
+  if (connect(coupons, CLSID_CUPONES, IID__CUPONES, hotel, "CUPONES")) {
+    array = nullptr;
+    HRESULT hr = coupons->GetCuponesAll(&array);
+    check_empty_array(hr, array, VT_BSTR, "GetCuponesAll");
+    array = nullptr;
+    hr = coupons->GetTipoCuponAll(&array);
+    check_empty_array(hr, array, VT_BSTR, "GetTipoCuponAll");
+    check_invoked_array(coupons.get(), L"GetCuponesAll", VT_BSTR);
+  }
+  Ref<_TABCONF> tables;
+  if (connect(tables, CLSID_TABCONF, IID__TABCONF, hotel, "TABCONF")) {
+    array = nullptr;
+    HRESULT hr = tables->GetListTabConf(&array);
+    check_empty_array(hr, array, VT_BSTR, "GetListTabConf");
+  }
+  Ref<_DB_CAPCT> charges;
+  if (connect(charges, CLSID_DB_CAPCT, IID__DB_CAPCT, hotel, "DB_CAPCT")) {
+    array = nullptr;
+    Bstr omit(L"N");
+    HRESULT hr = charges->GetListCargos(202, 0, 0, 0, omit.get(), &array);
+    check_empty_array(hr, array, VT_DISPATCH, "GetListCargos");
+  }
+}
+
+// The command is declared as the published enumeration and crosses as its 32-bit value, through
+// the vtable and through IDispatch alike.
+void check_command_enumeration() {
+  Ref<_Internet> internet;
+  HRESULT hr = CoCreateInstance(CLSID_Internet, nullptr, CLSCTX_INPROC_SERVER, IID__Internet,
+                                internet.out_void());
+  if (FAILED(hr)) {
+    fail("CoCreateInstance(CLSID_Internet): " + hex(hr));
+    return;
+  }
+  hr = internet->put_comando(Consulta);
+  TipoComando command = Alta;
+  HRESULT got = internet->get_comando(&command);
+  check(hr == S_OK && got == S_OK && command == Consulta,
+        "comando through the vtable: put " + hex(hr) + ", get " + hex(got) + " gave " +
+            std::to_string(static_cast<int>(command)));
+
+  LPOLESTR names[] = {const_cast<LPOLESTR>(L"comando")};
+  DISPID id = DISPID_UNKNOWN;
+  internet->GetIDsOfNames(IID_NULL, names, 1, 0x409, &id);
+  std::vector<VARIANT> args(1);
+  VariantInit(&args[0]);
+  args[0].vt = VT_I4;
+  args[0].lVal = Baja;
+  hr = invoke(internet.get(), id, DISPATCH_PROPERTYPUT, args, nullptr, nullptr);
+  std::vector<VARIANT> none;
+  Var result;
+  got = invoke(internet.get(), id, DISPATCH_PROPERTYGET, none, &result, nullptr);
+  check(hr == S_OK && got == S_OK && result.vt == VT_I4 && result.lVal == Baja,
+        "comando through IDispatch: put " + hex(hr) + ", get " + hex(got) + " vt " +
+            std::to_string(result.vt));
+}
+
 // ---- The registered type library -----------------------------------------------------------
 
 std::string member_name(ITypeInfo* info, MEMBERID id) {
@@ -528,6 +655,40 @@ const char* invoke_kind(INVOKEKIND kind) {
       return "putref";
   }
   return "?";
+}
+
+// A parameter's type as the IDL writes it ("BSTR", "long*", "SAFEARRAY(BSTR)*", "TipoComando"),
+// which is how the listing names it.
+std::string type_text(ITypeInfo* info, const TYPEDESC& type) {
+  switch (type.vt) {
+    case VT_PTR:
+      return type.lptdesc ? type_text(info, *type.lptdesc) + "*" : "?*";
+    case VT_SAFEARRAY:
+      return "SAFEARRAY(" + (type.lptdesc ? type_text(info, *type.lptdesc) : "?") + ")";
+    case VT_USERDEFINED: {
+      Ref<ITypeInfo> named;
+      if (FAILED(info->GetRefTypeInfo(type.hreftype, named.out()))) return "?";
+      return member_name(named.get(), MEMBERID_NIL);
+    }
+    case VT_BOOL:
+      return "VARIANT_BOOL";
+    case VT_I2:
+      return "short";
+    case VT_I4:
+      return "long";
+    case VT_R8:
+      return "double";
+    case VT_DATE:
+      return "DATE";
+    case VT_BSTR:
+      return "BSTR";
+    case VT_DISPATCH:
+      return "IDispatch*";
+    case VT_VARIANT:
+      return "VARIANT";
+    default:
+      return "vt" + std::to_string(type.vt);
+  }
 }
 
 // The interface's own entries; a dual interface is read through its vtable half so that the
@@ -556,10 +717,14 @@ std::vector<std::string> interface_lines(ITypeInfo* info, const std::string& nam
     std::string fname = member_name(walk, f->memid);
     if (!kInherited.count(fname)) {
       int params = 0;
-      for (SHORT p = 0; p < f->cParams; ++p)
-        if (!(f->lprgelemdescParam[p].paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) ++params;
+      std::string types;
+      for (SHORT p = 0; p < f->cParams; ++p) {
+        const ELEMDESC& param = f->lprgelemdescParam[p];
+        if (!(param.paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) ++params;
+        types += (types.empty() ? "" : ",") + type_text(walk, param.tdesc);
+      }
       lines.push_back(name + " " + fname + " " + hex(f->memid) + " " + invoke_kind(f->invkind) +
-                      " " + std::to_string(params));
+                      " " + std::to_string(params) + " " + (types.empty() ? "-" : types));
     }
     walk->ReleaseFuncDesc(f);
   }
@@ -847,7 +1012,7 @@ void run_internet(const std::wstring& gateway) {
 
 // ---- Modes ------------------------------------------------------------------------------------
 
-void run_check(const wchar_t* listing_path) {
+void run_check(const wchar_t* listing_path, const wchar_t* hotel) {
   Listing listing = read_listing(listing_path);
   {
     Ref<_Document> doc;
@@ -872,6 +1037,8 @@ void run_check(const wchar_t* listing_path) {
     SetErrorInfo(0, nullptr);
   }
   check_type_library(listing);
+  check_array_results(hotel);
+  check_command_enumeration();
   check_registry(listing);
   check_unload();
 }
@@ -929,10 +1096,11 @@ void run_bench() {
 
 int wmain(int argc, wchar_t** argv) {
   std::wstring mode = argc > 1 ? argv[1] : L"";
-  if (!((mode == L"check" || mode == L"internet") && argc == 3) && mode != L"unregistered" &&
-      mode != L"bench") {
+  bool usage_ok = (mode == L"check" && argc == 4) || (mode == L"internet" && argc == 3) ||
+                  mode == L"unregistered" || mode == L"bench";
+  if (!usage_ok) {
     std::fprintf(stderr,
-                 "usage: com_client check EXPECTED_TYPELIB_TXT | internet HOST:PORT | "
+                 "usage: com_client check EXPECTED_TYPELIB_TXT HOTEL_DIR | internet HOST:PORT | "
                  "unregistered | bench\n");
     return 2;
   }
@@ -941,7 +1109,7 @@ int wmain(int argc, wchar_t** argv) {
     fail("CoInitializeEx: " + hex(hr));
   } else {
     if (mode == L"check")
-      run_check(argv[2]);
+      run_check(argv[2], argv[3]);
     else if (mode == L"internet")
       run_internet(argv[2]);
     else if (mode == L"unregistered")

@@ -3,7 +3,8 @@
 #   1. a fresh Wine prefix of its own (WIN_DIR/wineprefix);
 #   2. regsvr32 HALVORA.dll;
 #   3. com_client.exe check: creation, vtable, IDispatch, errors, the registered type library
-#      against com/gen/expected_typelib.txt, the registry and DllCanUnloadNow;
+#      against com/gen/expected_typelib.txt, typed results against a fresh hotel database, the
+#      registry and DllCanUnloadNow;
 #   4. com_client.exe internet: DatosInternet, against the gateway of the service simulator,
 #      lets the gateway's reply arrive and none of the client's own window and thread messages run;
 #   5. every tests/scripts/*.vbs through tests/scripts/run.sh with Wine's cscript as the host, so
@@ -100,9 +101,14 @@ client_step() {
   fi
 }
 
-# The probes answer from HALVORA_NETSTATE; the unattended UI keeps boxes off the screen.
+# The probes answer from HALVORA_NETSTATE; the unattended UI keeps boxes off the screen. The data
+# classes' list members read a fresh hotel database, made as tests/scripts/run.sh makes one.
+mkdir "$work/hotel"
+{ "$build/bin/halvora-sdk" init "$work/hotel" &&
+    "$build/bin/halvora-sdk" user "$work/hotel" CAJERO secreto; } >"$work/sdk.out" 2>&1 ||
+  cat "$work/sdk.out"
 HALVORA_NETSTATE=online,lan HALVORA_UI=script HALVORA_UI_LOG="$(windows_path "$work/boxes.jsonl")" \
-  client_step "com_client check" check "$(windows_path "$listing")"
+  client_step "com_client check" check "$(windows_path "$listing")" "$(windows_path "$work/hotel")"
 
 # The simulator prints the channel line last, once every service listens.
 "$sim" >"$work/sim.out" 2>&1 &

@@ -1,5 +1,5 @@
-// The runtime's own objects and tables: the collection hosts receive, the calendar every date
-// counts with, and the table of error numbers.
+// The runtime's own objects and tables: the collection hosts receive, typed array results, the
+// calendar every date counts with, and the table of error numbers.
 #include <gtest/gtest.h>
 
 #include <new>
@@ -9,6 +9,7 @@
 #include "automation/calendar.h"
 #include "automation/collection.h"
 #include "automation/error.h"
+#include "automation/members.h"
 #include "support/calls.h"
 
 namespace halvora {
@@ -34,6 +35,49 @@ TEST(CollectionMembers, OneBasedItemsAndRangeErrors) {
   invoke(*list, u"Remove", CallKind::Method, at);
   ASSERT_EQ(list->Count(), 1);
   EXPECT_EQ(list->Item(int32_t{1}), Variant(u"b"));
+}
+
+// A class of the shape the published ones have, with typed array results and a Long published as
+// an enumeration.
+class Lister : public Object {
+ public:
+  ArrayOf<std::u16string> Names() { return {{u"a", u"b"}}; }
+  ArrayOf<CollectionRef> Groups() { return {}; }
+  int32_t get_Mode() const { return mode_; }
+  void let_Mode(int32_t value) { mode_ = value; }
+
+  static const MemberTable& member_table() {
+    static const MemberTable table{
+        method<&Lister::Names>(u"Names"),
+        method<&Lister::Groups>(u"Groups"),
+        property<&Lister::get_Mode, &Lister::let_Mode>(u"Mode", enumeration(u"Modo")),
+    };
+    return table;
+  }
+  const MemberTable& members() const override { return member_table(); }
+  std::u16string type_name() const override { return u"Lister"; }
+
+ private:
+  int32_t mode_ = 0;
+};
+
+TEST(TypedMembers, ArrayResultsKeepTheirElementTypeAndAnEnumerationStaysALong) {
+  Lister lister;
+  Variant names = invoke(lister, u"Names", CallKind::Method);
+  EXPECT_EQ(static_cast<int>(names.type()), 8200);  // what VarType() shows a script
+  EXPECT_EQ(static_cast<int>(invoke(lister, u"Groups", CallKind::Method).type()), 8201);
+  EXPECT_EQ(static_cast<int>(Variant(std::make_shared<Array>(3)).type()), 8204);  // a script's
+  Variant copy = names;
+  copy.mutable_array()[0] = Variant(u"z");  // written: copied, element type and all
+  EXPECT_EQ(copy.type(), array_of(VarType::String));
+  EXPECT_EQ(*names.array(), (Array{Variant(u"a"), Variant(u"b")}));
+
+  const Member* mode = lister.members().find(u"mode");
+  EXPECT_EQ(mode->result, VarType::Long);
+  EXPECT_EQ(mode->enumeration, u"Modo");
+  std::vector<Variant> value{Variant(u"2")};
+  invoke(lister, u"Mode", CallKind::Let, value);
+  EXPECT_EQ(invoke(lister, u"Mode", CallKind::Get), Variant(int32_t{2}));
 }
 
 TEST(Calendar, DaySerialsOfTheRangeEndsAndLeapDays) {
