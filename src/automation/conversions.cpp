@@ -595,6 +595,52 @@ std::u16string double_to_text(double value, const RegionalSettings& rs) {
   return out;
 }
 
+std::u16string double_to_round_trip_text(double value, const RegionalSettings& rs) {
+  if (std::isnan(value)) return u"NaN";
+  if (std::isinf(value)) return value > 0 ? u"Infinity" : u"-Infinity";
+  if (value == 0) return u"0";
+  // Without a precision, to_chars writes the fewest digits that read back as the value.
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+  std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));  // "-d.ddde+XX"
+  bool negative = sci[0] == '-';
+  std::size_t e = sci.find('e');
+  int exponent = 0;
+  std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
+  std::string digits;
+  for (std::size_t k = negative ? 1 : 0; k < e; ++k)
+    if (sci[k] != '.') digits += sci[k];
+
+  std::u16string out = negative ? u"-" : u"";
+  auto append_digits = [&](std::string_view d) { out += ascii_to_u16(d); };
+  if (exponent >= 15 || exponent < -4) {
+    out += static_cast<char16_t>(digits[0]);
+    if (digits.size() > 1) {
+      out += rs.decimal;
+      append_digits(std::string_view(digits).substr(1));
+    }
+    out += u'E';
+    out += exponent < 0 ? u'-' : u'+';
+    std::string magnitude = std::to_string(exponent < 0 ? -exponent : exponent);
+    if (magnitude.size() < 2) magnitude.insert(0, 1, '0');
+    append_digits(magnitude);
+  } else if (exponent < 0) {
+    out += u'0';
+    out += rs.decimal;
+    out.append(static_cast<std::size_t>(-exponent - 1), u'0');
+    append_digits(digits);
+  } else {
+    std::size_t whole = static_cast<std::size_t>(exponent) + 1;
+    if (digits.size() < whole) digits.append(whole - digits.size(), '0');
+    append_digits(std::string_view(digits).substr(0, whole));
+    if (digits.size() > whole) {
+      out += rs.decimal;
+      append_digits(std::string_view(digits).substr(whole));
+    }
+  }
+  return out;
+}
+
 // The date part by order: MDY "M/D/YYYY", DMY "DD/MM/YYYY", YMD "YYYY/MM/DD", each with the
 // regional separator (so YMD with '-' is ISO); the time part "h:mm:ss AM" (12h, the regional
 // AM/PM texts) or "HH:mm:ss" (24h), seconds rounded. Day 0 gives the time only (also at

@@ -71,6 +71,12 @@ double leading_number(std::u16string_view text);
 // the platform's exponent form ("1E+16", "1.5E-07").
 std::u16string double_to_text(double value, const RegionalSettings& rs);
 
+// The shortest text that reads back (text_to_double, the same settings) as exactly this value:
+// up to 17 significant digits, laid out as double_to_text lays out its 15 (no thousands
+// separator, the regional decimal separator, the exponent form outside 1E-04 to 1E+15). For
+// values that are stored and read again, where double_to_text's rounding would change them.
+std::u16string double_to_round_trip_text(double value, const RegionalSettings& rs);
+
 // The general date form: date only at midnight, time only on day 0, else both.
 std::u16string date_to_text(Date value, const RegionalSettings& rs);
 
