@@ -26,6 +26,7 @@ constexpr DemoGuest kGuests[] = {
     {1003, u"MARIA JOSE PEREZ", 201, u"A", u"MONTERREY", 990.75, 45659, 45666},
     {1004, u"KLAUS MULLER", 202, u"A", u"MUNICH", 1480, 45662, 45665},
     {1000, u"LUIS HERNANDEZ", 103, u"S", u"PUEBLA", 1100, 45655, 45658},
+    {1005, u"JOSÉ ÑÚÑEZ", 104, u"S", u"MÉRIDA", 990.75, 45650, 45653},
 };
 
 struct DemoCharge {

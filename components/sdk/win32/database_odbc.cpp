@@ -6,11 +6,16 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstring>
+#include <string>
 #include <type_traits>
 
 #include "automation/conversions.h"
 #include "automation/error.h"
+#include "automation/text.h"
 
 namespace halvora::sdk {
 
@@ -97,7 +102,9 @@ void run(SQLHSTMT st, std::u16string_view sql, std::span<const Variant> params,
                               &b.indicator);
         break;
       default:
-        b.text = to_string(v);
+        // The driver converts to UTF-8 itself; handed a lone surrogate it could pair it with the
+        // next character. Well-formed text stores as the native build stores it.
+        b.text = well_formed_utf16(to_string(v));
         b.indicator = static_cast<SQLLEN>(b.text.size() * sizeof(char16_t));
         rc = SQLBindParameter(st, n, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR,
                               b.text.empty() ? 1 : b.text.size(), 0, wide(b.text), b.indicator,
@@ -143,8 +150,29 @@ class OdbcCursor final : public Database::Cursor {
   void append_text(int column, std::u16string& out) const override {
     append_column_text(st_, number_of(column), out);
   }
+  // Read as text, in one of the two forms of exact_real (a plain number, as from a column not
+  // selected through it, reads too): the driver's own conversion to a double goes through 15
+  // digits.
   double number(int column) const override {
-    return read_fixed<double>(st_, number_of(column), SQL_C_DOUBLE);
+    std::u16string text;
+    append_column_text(st_, number_of(column), text);
+    std::string ascii(text.begin(), text.end());
+    const char* p = ascii.data();
+    const char* end = p + ascii.size();
+    int64_t parts[3] = {0, 0, 0};
+    if (auto spaces = std::count(p, end, ' '); spaces == 1 || spaces == 2) {
+      for (int64_t& part : parts) {
+        p = std::from_chars(p, end, part).ptr;
+        if (p != end) ++p;
+      }
+      // Each step is exact: the parts are below 2^53 (but the first, a double's whole part), the
+      // fraction and the whole value are doubles.
+      return static_cast<double>(parts[0]) + (std::ldexp(static_cast<double>(parts[1]), -52) +
+                                              std::ldexp(static_cast<double>(parts[2]), -104));
+    }
+    double value = 0;
+    std::from_chars(p, end, value);
+    return value;
   }
   int64_t integer(int column) const override {
     return read_fixed<SQLBIGINT>(st_, number_of(column), SQL_C_SBIGINT);
@@ -154,6 +182,31 @@ class OdbcCursor final : public Database::Cursor {
   // ODBC counts columns from 1.
   static SQLUSMALLINT number_of(int column) { return static_cast<SQLUSMALLINT>(column + 1); }
   SQLHSTMT st_;
+};
+
+// SQLite writes a REAL as text with long double arithmetic; a Windows process runs the x87 unit
+// at 53 bits by default, which cuts that short (1001 came out as 1.00099999999999988986e+03).
+// While a query's rows are read, the unit computes at its full 64 bits; the host's setting comes
+// back after. Nothing else is changed: doubles themselves are computed in SSE registers.
+class ExtendedPrecision {
+ public:
+  ExtendedPrecision() {
+#if defined(__x86_64__) || defined(__i386__)
+    __asm__ volatile("fnstcw %0" : "=m"(saved_));
+    unsigned short full = saved_ | 0x300;  // precision control: 64 bits
+    __asm__ volatile("fldcw %0" : : "m"(full));
+#endif
+  }
+  ~ExtendedPrecision() {
+#if defined(__x86_64__) || defined(__i386__)
+    __asm__ volatile("fldcw %0" : : "m"(saved_));
+#endif
+  }
+  ExtendedPrecision(const ExtendedPrecision&) = delete;
+  ExtendedPrecision& operator=(const ExtendedPrecision&) = delete;
+
+ private:
+  unsigned short saved_ = 0;
 };
 
 }  // namespace
@@ -196,6 +249,27 @@ std::unique_ptr<Database> Database::open(const std::u16string& path) {
   return std::unique_ptr<Database>(new Database(std::move(handles)));
 }
 
+// Values from 2^-52 to 2^63, every amount, count and date among them, travel as integers, which
+// the driver carries exactly: the whole part and one 52-bit piece of the fraction (two below 1),
+// cut with subtractions and multiplications by 2^52, all exact in binary. Zero is "0" (its sign
+// dropped, as the answers write it anyway). Larger and smaller values go as SQLite writes them
+// with 21 digits, which round-trips when SQLite computes in extended precision (see
+// ExtendedPrecision).
+std::u16string Database::exact_real(std::u16string_view expression) {
+  const std::u16string x = u"(" + std::u16string(expression) + u")";
+  const std::u16string size = u"abs(" + x + u")";
+  const std::u16string whole = u"CAST(" + x + u" AS INTEGER)";
+  const std::u16string high = u"((" + x + u" - " + whole + u") * 4503599627370496)";
+  const std::u16string high_part = u"CAST(" + high + u" AS INTEGER)";
+  const std::u16string low_part =
+      u"CAST((" + high + u" - " + high_part + u") * 4503599627370496 AS INTEGER)";
+  return u"CASE WHEN " + size + u" >= 1 AND " + size +
+         u" < 9223372036854775807 THEN printf('%d %d', " + whole + u", " + high_part + u") WHEN " +
+         x + u" = 0 THEN '0' WHEN " + size + u" < 1 AND " + size +
+         u" * 4503599627370496 >= 1 THEN printf('%d %d %d', " + whole + u", " + high_part + u", " +
+         low_part + u") ELSE printf('%!.20e', " + x + u") END";
+}
+
 void Database::execute(std::u16string_view sql, std::span<const Variant> params) {
   Statement st(handles_->dbc);
   std::vector<Bound> bound;
@@ -204,6 +278,7 @@ void Database::execute(std::u16string_view sql, std::span<const Variant> params)
 
 void Database::for_each_row(std::u16string_view sql, std::span<const Variant> params,
                             const std::function<void(const Cursor&)>& on_row) {
+  ExtendedPrecision extended;
   Statement st(handles_->dbc);
   std::vector<Bound> bound;
   run(st.get(), sql, params, bound);
