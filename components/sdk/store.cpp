@@ -333,6 +333,22 @@ std::vector<std::u16string> table_names() {
   return names;
 }
 
+bool holds_hotel_data(Database& db) {
+  bool found = false;
+  auto mark = [&](const Database::Cursor&) { found = true; };
+  for (const std::u16string& table : table_names()) {
+    if (table == u"usuarios") continue;
+    const Variant name[] = {Variant(table)};
+    bool exists = false;
+    db.for_each_row(u"SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?", name,
+                    [&](const Database::Cursor&) { exists = true; });
+    // The name comes from the list, never from a caller.
+    if (exists) db.for_each_row(u"SELECT 1 FROM " + table + u" LIMIT 1", {}, mark);
+    if (found) return true;
+  }
+  return false;
+}
+
 std::vector<std::u16string> dump_table(Database& db, const std::u16string& table) {
   std::vector<std::u16string> names;
   std::vector<VarType> types;

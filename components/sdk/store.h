@@ -82,8 +82,15 @@ std::vector<std::u16string> table_names();
 // The table as lines of "|"-joined values, the column names first.
 std::vector<std::u16string> dump_table(Database& db, const std::u16string& table);
 
+// Whether any table but the users holds a row: a hotel in use, which the demo must not replace
+// unasked. Tables that a database lacks count as empty.
+bool holds_hotel_data(Database& db);
+
 // A hotel to try things with: rooms, guests in the house, a few charges, and rows for every other
-// record table.
-void load_demo(Database& db);
+// record table. Creates the tables it needs and fills every one but the users, all in one
+// transaction, so a failure leaves the database as it was. A database that holds hotel data
+// already is refused (5) unless `replace`, and then its hotel data, folio series included, give
+// way to the demo's.
+void load_demo(Database& db, bool replace = false);
 
 }  // namespace halvora::sdk
