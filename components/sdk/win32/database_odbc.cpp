@@ -10,8 +10,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "automation/conversions.h"
 #include "automation/error.h"
@@ -209,6 +211,64 @@ class ExtendedPrecision {
   unsigned short saved_ = 0;
 };
 
+// The names the SQLite ODBC driver goes by: its Windows installer registers the first, unixODBC
+// (which Wine's odbc32 hands every call to) the second. HALVORA_SDK_ODBC_DRIVER names another,
+// tried before them.
+constexpr const char16_t* kDriverNames[] = {u"SQLite3 ODBC Driver", u"SQLite3"};
+
+std::optional<std::u16string> configured_driver() {
+  wchar_t value[256];
+  DWORD length = GetEnvironmentVariableW(L"HALVORA_SDK_ODBC_DRIVER", value, 256);
+  if (length == 0 || length >= 256) return std::nullopt;
+  return std::u16string(value, value + length);
+}
+
+// The drivers the driver manager knows. Asked rather than found by failing to connect: for a
+// name it does not know, Windows answers IM002 but unixODBC tries to load a library of that name.
+std::vector<std::u16string> installed_drivers(SQLHENV env) {
+  std::vector<std::u16string> names;
+  SQLWCHAR name[256];
+  SQLWCHAR attributes[2];
+  SQLSMALLINT name_length = 0, attributes_length = 0;
+  SQLUSMALLINT direction = SQL_FETCH_FIRST;
+  while (SQL_SUCCEEDED(
+      SQLDriversW(env, direction, name, 256, &name_length, attributes, 2, &attributes_length))) {
+    auto length = static_cast<std::size_t>(name_length < 0 ? 0 : std::min<int>(name_length, 255));
+    names.emplace_back(reinterpret_cast<const char16_t*>(name), length);
+    direction = SQL_FETCH_NEXT;
+  }
+  return names;
+}
+
+// The names to connect with, in order: the configured one and the known ones that the driver
+// manager has; all of them when it lists none of them (it may not list at all).
+std::vector<std::u16string> driver_names(SQLHENV env) {
+  std::vector<std::u16string> wanted;
+  if (std::optional<std::u16string> configured = configured_driver()) wanted.push_back(*configured);
+  for (const char16_t* name : kDriverNames) wanted.emplace_back(name);
+  std::vector<std::u16string> installed = installed_drivers(env);
+  std::vector<std::u16string> present;
+  for (const std::u16string& name : wanted) {
+    for (const std::u16string& known : installed) {
+      if (iequals(name, known)) {
+        present.push_back(name);
+        break;
+      }
+    }
+  }
+  return present.empty() ? wanted : present;
+}
+
+// A driver name as a connection-string value: in braces, a closing brace doubled.
+std::u16string braced(std::u16string_view name) {
+  std::u16string out = u"{";
+  for (char16_t c : name) {
+    out += c;
+    if (c == u'}') out += u'}';
+  }
+  return out + u"}";
+}
+
 }  // namespace
 
 struct Database::Handles {
@@ -234,19 +294,29 @@ std::unique_ptr<Database> Database::open(const std::u16string& path) {
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handles->env)))
     throw Error(kDatabaseError, u"The ODBC driver manager is not available", kSdkSource);
   SQLSetEnvAttr(handles->env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-  SQLHDBC dbc = nullptr;
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, handles->env, &dbc)))
-    fail(SQL_HANDLE_ENV, handles->env, u"Cannot open the database");
-  std::u16string connect = u"Driver=SQLite3;Database=" + path + u";";
-  SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, wide(connect), SQL_NTS, nullptr, 0, nullptr,
-                                   SQL_DRIVER_NOPROMPT);
-  if (!SQL_SUCCEEDED(rc)) {
-    std::u16string why = diagnostics(SQL_HANDLE_DBC, dbc);
+  std::u16string failure;
+  for (const std::u16string& name : driver_names(handles->env)) {
+    SQLHDBC dbc = nullptr;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, handles->env, &dbc)))
+      fail(SQL_HANDLE_ENV, handles->env, u"Cannot open the database");
+    std::u16string connect = u"Driver=" + braced(name) + u";Database=" + path + u";";
+    SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, wide(connect), SQL_NTS, nullptr, 0, nullptr,
+                                     SQL_DRIVER_NOPROMPT);
+    if (SQL_SUCCEEDED(rc)) {
+      handles->dbc = dbc;
+      break;
+    }
+    // The first failure tells most: the later names are only there in case it was the name.
+    if (failure.empty()) failure = diagnostics(SQL_HANDLE_DBC, dbc);
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    throw Error(kDatabaseError, u"Cannot open the database: " + why, kSdkSource);
   }
-  handles->dbc = dbc;
-  return std::unique_ptr<Database>(new Database(std::move(handles)));
+  if (!handles->dbc)
+    throw Error(kDatabaseError, u"Cannot open the database: " + failure, kSdkSource);
+  std::unique_ptr<Database> db(new Database(std::move(handles)));
+  // The driver keeps a wait of its own; the native build's, set through SQLite itself, makes both
+  // builds give up on a stuck lock alike.
+  db->execute(u"PRAGMA busy_timeout = " + utf8_to_utf16(std::to_string(kBusyTimeoutMs)));
+  return db;
 }
 
 // Values from 2^-52 to 2^63, every amount, count and date among them, travel as integers, which
