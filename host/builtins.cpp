@@ -35,18 +35,8 @@ int32_t count_arg(const Variant& v) {
   return n;
 }
 
-char16_t upper(char16_t c) {
-  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
-  return c;
-}
-char16_t lower(char16_t c) {
-  if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
-  return c;
-}
 std::u16string folded(std::u16string s, bool text_compare) {
-  if (text_compare)
-    for (auto& c : s) c = lower(c);
-  return s;
+  return text_compare ? lower_case(s) : s;
 }
 
 Variant null_or(const Variant& v, const std::function<Variant()>& f) {
@@ -300,20 +290,12 @@ const std::unordered_map<std::u16string_view, Fn>& functions() {
       {u"ucase",
        [](Args a) {
          arity(a, 1, 1);
-         return null_or(a[0], [&] {
-           auto s = text(a[0]);
-           for (auto& c : s) c = upper(c);
-           return Variant(s);
-         });
+         return null_or(a[0], [&] { return Variant(upper_case(text(a[0]))); });
        }},
       {u"lcase",
        [](Args a) {
          arity(a, 1, 1);
-         return null_or(a[0], [&] {
-           auto s = text(a[0]);
-           for (auto& c : s) c = lower(c);
-           return Variant(s);
-         });
+         return null_or(a[0], [&] { return Variant(lower_case(text(a[0]))); });
        }},
       {u"instr", instr},
       {u"instrrev", instrrev},

@@ -20,7 +20,7 @@ echo "Loyalty service on $HALVORA_LOYALTY_HOST, wallet service on $HALVORA_WALLE
 echo "channel manager at $HALVORA_CHANNEL_URL, internet gateway on $HALVORA_GATEWAY_HOST"
 mkdir "$work/hotel"
 "$bin/halvora-sdk" init "$work/hotel" >/dev/null
-"$bin/halvora-sdk" user "$work/hotel" CAJERO secreto >/dev/null
+printf 'secreto\n' | "$bin/halvora-sdk" user "$work/hotel" CAJERO >/dev/null
 "$bin/halvora-sdk" demo "$work/hotel" >/dev/null
 echo
 

@@ -86,8 +86,9 @@ int32_t ConexionSdk::Conectar(std::u16string location, std::u16string user,
   } catch (const Error&) {
     return kNoDatabase;  // not a SQLite file, or not one of ours
   }
-  if (rows.empty() || !verify_password(password, rows[0][0].get<std::u16string>()))
-    return kWrongCredentials;
+  bool valid = rows.empty() ? verify_unknown_user(password)
+                            : verify_password(password, rows[0][0].get<std::u16string>());
+  if (!valid) return kWrongCredentials;
   // A database made by an older substitute gets the tables it lacks; one that cannot be written
   // to still answers from the tables it has.
   try {
@@ -129,9 +130,12 @@ std::u16string ConexionSdk::HuespedPorNumero(std::u16string number, std::u16stri
 }
 
 std::u16string ConexionSdk::HuespedPorNombre(std::u16string name, std::u16string status) {
-  database();
-  // Part of the name, letter case aside: the front desk rarely types a full name.
-  return guest_where(u"instr(upper(\"NOMBREDA\"), upper(?)) > 0", Variant(name), status);
+  // Part of the name, letter case aside: the front desk rarely types a full name. An empty status
+  // asks for the guest whatever his status.
+  const RecordLayout& g = guest_layout();
+  const Variant params[] = {Variant(status), Variant(status)};
+  return first_by_text(g, guest::kName, name, TextMatch::Part,
+                       u"(? = '' OR " + column(g, guest::kStatus) + u" = ?)", params);
 }
 
 double ConexionSdk::RegistrarCargo(RecordRef charge) {
@@ -222,10 +226,7 @@ std::u16string ConexionSdk::TipoCuponPorClave(std::u16string key) {
 
 std::u16string ConexionSdk::TipoCuponPorNombre(std::u16string name) {
   // The whole name, letter case aside.
-  const Variant params[] = {Variant(name)};
-  return first_answer(
-      coupon_type_layout(),
-      u"upper(" + column(coupon_type_layout(), coupon_type::kName) + u") = upper(?)", params);
+  return first_by_text(coupon_type_layout(), coupon_type::kName, name, TextMatch::Whole, u"", {});
 }
 
 std::u16string ConexionSdk::ListarTablasConfiguracion() {
@@ -261,6 +262,36 @@ std::u16string ConexionSdk::first_answer(const RecordLayout& layout, std::u16str
 std::u16string ConexionSdk::all_answers(const RecordLayout& layout, std::u16string_view where,
                                         std::span<const Variant> params) {
   return select_answers(database(), layout, where, params);
+}
+
+// SQLite's upper() and lower() change ASCII letters only, and through ODBC no function of ours can
+// be added to the SQL; so the texts are compared here, folded as the rest of the library folds
+// letter case. The search reads one column of the rows that `where` keeps and only the found row
+// in full.
+std::u16string ConexionSdk::first_by_text(const RecordLayout& layout, std::size_t field,
+                                          std::u16string_view text, TextMatch match,
+                                          std::u16string_view where,
+                                          std::span<const Variant> params) {
+  const std::u16string wanted = lower_case(text);
+  std::u16string sql =
+      u"SELECT rowid, " + column(layout, field) + u" FROM " + std::u16string(layout.table);
+  if (!where.empty()) sql += u" WHERE " + std::u16string(where);
+  sql += u" ORDER BY rowid";
+  std::optional<int64_t> found;
+  std::u16string value;
+  database().for_each_row(sql, params, [&](const Database::Cursor& row) {
+    if (found) return;
+    int64_t rowid = row.integer(0);
+    value.clear();
+    row.append_text(1, value);
+    std::u16string folded = lower_case(value);
+    if (match == TextMatch::Whole ? folded == wanted : folded.find(wanted) != std::u16string::npos)
+      found = rowid;
+  });
+  if (!found) return {};
+  // A row number is exact as a Double far beyond any table's size.
+  const Variant key[] = {Variant(static_cast<double>(*found))};
+  return first_answer(layout, u"rowid = ?", key);
 }
 
 std::u16string ConexionSdk::translate(std::size_t from, std::size_t to,

@@ -69,6 +69,12 @@ class ConexionSdk : public Object {
   // The answers of every matching row, joined by "*".
   std::u16string all_answers(const RecordLayout& layout, std::u16string_view where,
                              std::span<const Variant> params);
+  // The answer of the first row, in storage order, among those that `where` keeps, whose text
+  // field holds `text` (Part) or is it (Whole), letter case aside; "" when none does.
+  enum class TextMatch { Part, Whole };
+  std::u16string first_by_text(const RecordLayout& layout, std::size_t field,
+                               std::u16string_view text, TextMatch match, std::u16string_view where,
+                               std::span<const Variant> params);
   // One field of the configuration table whose other field holds the value; "" when none does.
   std::u16string translate(std::size_t from, std::size_t to, const std::u16string& value);
 

@@ -20,6 +20,9 @@ namespace halvora::sdk {
 inline constexpr int32_t kDatabaseError = 3146;
 // The source the substitute's own errors carry.
 inline constexpr char16_t kSdkSource[] = u"LobixSdkCore";
+// How long a statement waits for another process's write lock before it fails, on both builds:
+// folios and charges are short transactions, so a wait this long means something is stuck.
+inline constexpr int kBusyTimeoutMs = 30000;
 
 using Row = std::vector<Variant>;
 
@@ -44,12 +47,19 @@ class Database {
     ~Cursor() = default;
   };
 
-  // Runs one statement; parameters: Empty (NULL), Boolean, Long, Double, Date, String.
+  // Runs one statement; parameters: Empty (NULL), Boolean, Long, Double, Date, String. Text is
+  // stored as UTF-8, a lone surrogate in it as U+FFFD.
   void execute(std::u16string_view sql, std::span<const Variant> params = {});
   // Runs a query and hands every row to `on_row` as the backend holds it: long answers are
   // written straight from there, with no value copied on the way.
   void for_each_row(std::u16string_view sql, std::span<const Variant> params,
                     const std::function<void(const Cursor&)>& on_row);
+  // The SQL that selects a REAL column or expression so that Cursor::number reads it back as the
+  // same Double. The native backend reads the Double itself; the ODBC driver hands a REAL over as
+  // text of 15 digits, which changes the last bits of many amounts and makes the largest Double
+  // infinite, so there SQLite writes it out with 21 digits first.
+  static std::u16string exact_real(std::u16string_view expression);
+
   // Runs a query and reads each column as the given type; NULL reads as the type's zero value.
   std::vector<Row> query(std::u16string_view sql, std::span<const Variant> params,
                          std::span<const VarType> columns);

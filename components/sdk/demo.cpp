@@ -1,6 +1,8 @@
 // The demo hotel: small, but enough for every operation to answer something.
 #include <utility>
 
+#include "automation/error.h"
+#include "sdk/database.h"
 #include "sdk/records.h"
 #include "sdk/store.h"
 
@@ -26,6 +28,7 @@ constexpr DemoGuest kGuests[] = {
     {1003, u"MARIA JOSE PEREZ", 201, u"A", u"MONTERREY", 990.75, 45659, 45666},
     {1004, u"KLAUS MULLER", 202, u"A", u"MUNICH", 1480, 45662, 45665},
     {1000, u"LUIS HERNANDEZ", 103, u"S", u"PUEBLA", 1100, 45655, 45658},
+    {1005, u"JOSÉ ÑÚÑEZ", 104, u"S", u"MÉRIDA", 990.75, 45650, 45653},
 };
 
 struct DemoCharge {
@@ -243,9 +246,13 @@ void load_later_tables(Database& db) {
 
 }  // namespace
 
-void load_demo(Database& db) {
-  create_schema(db);
+void load_demo(Database& db, bool replace) {
   in_transaction(db, [&] {
+    // Inside the transaction: tables made for the demo go again with it when it fails.
+    create_schema(db);
+    if (!replace && holds_hotel_data(db))
+      throw Error(err::kInvalidCall, u"The database already holds hotel data", kSdkSource);
+    db.execute(u"DELETE FROM folios");
     db.execute(u"DELETE FROM habitaciones");
     db.execute(u"DELETE FROM " + std::u16string(guest_layout().table));
     for (int32_t floor = 1; floor <= 2; ++floor) {
@@ -281,19 +288,19 @@ void load_demo(Database& db) {
       insert_record(db, r);
     }
     load_later_tables(db);
+    db.execute(u"DELETE FROM " + std::u16string(charge_layout().table));
+    for (const DemoCharge& c : kCharges) {
+      Record r(charge_layout());
+      r.set(charge::kRoom, Variant(c.room));
+      r.set(charge::kGuest, Variant(c.guest));
+      r.set(charge::kAmount, Variant(c.amount));
+      r.set(charge::kDate, Variant(Date{45662}));
+      r.set(charge::kConcept, Variant(std::u16string(c.code)));
+      r.set(charge::kDescription, Variant(std::u16string(c.description)));
+      r.set(charge::kGroup, Variant(std::u16string(c.group)));
+      store_charge(db, r);
+    }
   });
-  db.execute(u"DELETE FROM " + std::u16string(charge_layout().table));
-  for (const DemoCharge& c : kCharges) {
-    Record r(charge_layout());
-    r.set(charge::kRoom, Variant(c.room));
-    r.set(charge::kGuest, Variant(c.guest));
-    r.set(charge::kAmount, Variant(c.amount));
-    r.set(charge::kDate, Variant(Date{45662}));
-    r.set(charge::kConcept, Variant(std::u16string(c.code)));
-    r.set(charge::kDescription, Variant(std::u16string(c.description)));
-    r.set(charge::kGroup, Variant(std::u16string(c.group)));
-    post_charge(db, r);
-  }
 }
 
 }  // namespace halvora::sdk

@@ -1,5 +1,6 @@
-// What the substitute needs from the operating system: key derivation, randomness and the path
-// that the database driver understands. Everything else it does is the same on both builds.
+// What the substitute needs from the operating system: key derivation, randomness, the path that
+// the database driver understands, and a password read from a terminal without echo. Everything
+// else it does is the same on both builds.
 #pragma once
 
 #include <cstdint>
@@ -21,5 +22,10 @@ std::vector<uint8_t> pbkdf2_sha256(const std::string& password, const std::vecto
 // the driver expects it; nothing when there is no such file. `for_create` accepts a file that does
 // not exist yet, as long as its folder does.
 std::optional<std::u16string> database_file(const std::u16string& location, bool for_create);
+
+// One line of standard input, without its line end (LF or CR LF), as UTF-8; nothing at the end
+// of input. At a terminal the prompt goes to standard error first and what is typed is not
+// echoed, as a password must not be; elsewhere (a pipe, a file) the line is read silently.
+std::optional<std::string> read_secret_line(const std::string& prompt);
 
 }  // namespace halvora::sdk::os

@@ -418,7 +418,8 @@ RecordRef create_record(std::u16string_view class_name) {
 std::u16string answer_text(const Variant& value) {
   switch (value.type()) {
     case VarType::Double:
-      return double_to_text(value.get<double>(), regional());
+      // Every digit the value needs: an amount read back must be the amount stored.
+      return double_to_round_trip_text(value.get<double>(), regional());
     case VarType::Date:
       return date_to_text(value.get<Date>(), regional());
     case VarType::Boolean:

@@ -138,7 +138,8 @@ using RecordRef = std::shared_ptr<Record>;
 // A new record of the named class; null for a class this substitute does not have.
 RecordRef create_record(std::u16string_view class_name);
 
-// A value as it appears in a delimited answer, with the regional settings.
+// A value as it appears in a delimited answer, with the regional settings; a Double with the
+// digits that read back as the same Double.
 std::u16string answer_text(const Variant& value);
 
 // Throws 5 when a text field holds "|" or "*": the delimited answers could not carry it back.

@@ -1,8 +1,9 @@
 #include "sdk/store.h"
 
-#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 #include "automation/error.h"
 #include "automation/text.h"
@@ -38,6 +39,21 @@ std::u16string column_list(const RecordLayout& layout) {
   for (const FieldInfo& f : layout.fields) {
     if (!out.empty()) out += u", ";
     out += quoted(f.name);
+  }
+  return out;
+}
+
+// A column as a query selects it: numbers in the form the backend reads back exactly.
+std::u16string selected(std::u16string_view name, VarType type) {
+  if (type == VarType::Double || type == VarType::Date) return Database::exact_real(quoted(name));
+  return quoted(name);
+}
+
+std::u16string selected_list(const RecordLayout& layout) {
+  std::u16string out;
+  for (const FieldInfo& f : layout.fields) {
+    if (!out.empty()) out += u", ";
+    out += selected(f.name, f.type);
   }
   return out;
 }
@@ -83,7 +99,22 @@ std::vector<std::u16string_view> cut(std::u16string_view text, char16_t separato
   }
 }
 
+std::atomic<uint64_t> derivations{0};
+std::atomic<uint64_t> derived_iterations{0};
+
+std::vector<uint8_t> derive(const std::u16string& password, const std::vector<uint8_t>& salt,
+                            uint32_t iterations, std::size_t length) {
+  derivations.fetch_add(1, std::memory_order_relaxed);
+  derived_iterations.fetch_add(iterations, std::memory_order_relaxed);
+  return os::pbkdf2_sha256(utf16_to_utf8(password), salt, iterations, length);
+}
+
 }  // namespace
+
+DerivationWork derivation_work() {
+  return {derivations.load(std::memory_order_relaxed),
+          derived_iterations.load(std::memory_order_relaxed)};
+}
 
 void create_schema(Database& db) {
   db.execute(u"CREATE TABLE IF NOT EXISTS usuarios (nombre TEXT PRIMARY KEY, clave TEXT NOT NULL)");
@@ -104,8 +135,7 @@ void create_schema(Database& db) {
 
 std::u16string hash_password(const std::u16string& password, uint32_t iterations) {
   std::vector<uint8_t> salt = os::random_bytes(kSaltBytes);
-  std::vector<uint8_t> key =
-      os::pbkdf2_sha256(utf16_to_utf8(password), salt, iterations, kHashBytes);
+  std::vector<uint8_t> key = derive(password, salt, iterations, kHashBytes);
   return std::u16string(kHashScheme) + u"$" + utf8_to_utf16(std::to_string(iterations)) + u"$" +
          hex(salt) + u"$" + hex(key);
 }
@@ -119,12 +149,21 @@ bool verify_password(const std::u16string& password, const std::u16string& store
   if (count.empty() || *end || iterations == 0 || iterations > 100000000) return false;
   std::vector<uint8_t> salt, expected;
   if (!unhex(parts[2], salt) || !unhex(parts[3], expected) || expected.empty()) return false;
-  std::vector<uint8_t> key = os::pbkdf2_sha256(utf16_to_utf8(password), salt,
-                                               static_cast<uint32_t>(iterations), expected.size());
+  std::vector<uint8_t> key =
+      derive(password, salt, static_cast<uint32_t>(iterations), expected.size());
   // Compares every byte whatever the first difference, so timing tells nothing.
   uint8_t diff = 0;
   for (std::size_t i = 0; i < key.size(); ++i) diff |= static_cast<uint8_t>(key[i] ^ expected[i]);
   return diff == 0;
+}
+
+bool verify_unknown_user(const std::u16string& password) {
+  // A salt and a key of zeros: a well-formed hash that no password derives to.
+  static const std::u16string nobody =
+      std::u16string(kHashScheme) + u"$" + utf8_to_utf16(std::to_string(kDefaultIterations)) +
+      u"$" + std::u16string(kSaltBytes * 2, u'0') + u"$" + std::u16string(kHashBytes * 2, u'0');
+  verify_password(password, nobody);
+  return false;
 }
 
 void store_user(Database& db, const std::u16string& name, const std::u16string& password,
@@ -161,15 +200,13 @@ void insert_record(Database& db, const Record& record) {
 std::vector<std::vector<Variant>> select_records(Database& db, const RecordLayout& layout,
                                                  std::u16string_view condition,
                                                  std::span<const Variant> params) {
-  std::u16string sql = u"SELECT " + column_list(layout) + u" FROM " + std::u16string(layout.table);
+  std::u16string sql =
+      u"SELECT " + selected_list(layout) + u" FROM " + std::u16string(layout.table);
   if (!condition.empty()) sql += u" WHERE " + std::u16string(condition);
   sql += u" ORDER BY rowid";
   std::vector<VarType> types = column_types(layout);
   return db.query(sql, params, types);
 }
-
-// The most text select_answers sets aside at once, in characters.
-constexpr std::size_t kMostReserved = std::size_t{32} << 20;
 
 std::u16string select_answers(Database& db, const RecordLayout& layout,
                               std::u16string_view condition, std::span<const Variant> params,
@@ -178,29 +215,16 @@ std::u16string select_answers(Database& db, const RecordLayout& layout,
   std::vector<VarType> types;
   for (std::size_t position : layout.answer) {
     if (!columns.empty()) columns += u", ";
-    columns += quoted(layout.fields[position].name);
+    columns += selected(layout.fields[position].name, layout.fields[position].type);
     types.push_back(layout.fields[position].type);
   }
   std::u16string sql = u"SELECT " + columns + u" FROM " + std::u16string(layout.table);
   if (!condition.empty()) sql += u" WHERE " + std::u16string(condition);
   sql += u" ORDER BY rowid";
   if (limit) sql += u" LIMIT " + utf8_to_utf16(std::to_string(limit));
-  // A list of thousands of records runs to megabytes. Grown by doubling, the text would be
-  // copied into fresh memory again and again; sized once after the first record for as many
-  // records as the table can hold, it is written in place. What is never written is never
-  // touched, so the reserve costs only address space.
-  const VarType count_type[] = {VarType::Long};
-  std::size_t most = static_cast<std::size_t>(std::max<int32_t>(
-      1, db.query(u"SELECT COALESCE(MAX(rowid), 0) FROM " + std::u16string(layout.table), {},
-                  count_type)
-             .at(0)
-             .at(0)
-             .get<int32_t>()));
-  if (limit) most = std::min(most, limit);
   std::u16string answers;
   std::size_t rows = 0;
   db.for_each_row(sql, params, [&](const Database::Cursor& row) {
-    if (rows == 1) answers.reserve(std::min(kMostReserved, answers.size() * 5 / 4 * most));
     if (rows++) answers += u'*';
     for (std::size_t i = 0; i < types.size(); ++i) {
       if (i) answers += u'|';
@@ -224,20 +248,45 @@ std::u16string select_answers(Database& db, const RecordLayout& layout,
       }
     }
   });
+  // The text grew by doubling, so up to half of what it holds may be spare; the data class that
+  // asked keeps the answer until its next query, twenty of them a list each. The spare goes back:
+  // copying the text once costs far less than reading its rows did.
+  if (answers.capacity() - answers.size() > answers.size() / 8) answers.shrink_to_fit();
   return answers;
+}
+
+namespace {
+
+// Advances a folio series inside the caller's transaction and answers the new folio. Read and
+// written apart rather than with "folio = folio + 1": SQLite would count on past the largest
+// Long, and the answer would wrap.
+int32_t advance_series(Database& db, int32_t series) {
+  const Variant key[] = {Variant(series)};
+  int64_t current = 0;
+  db.for_each_row(u"SELECT folio FROM folios WHERE tipo = ?", key,
+                  [&](const Database::Cursor& row) { current = row.integer(0); });
+  if (current >= std::numeric_limits<int32_t>::max() ||
+      current < int64_t{std::numeric_limits<int32_t>::min()} - 1)
+    throw Error::standard(err::kOverflow);
+  auto next = static_cast<int32_t>(current + 1);
+  const Variant row[] = {Variant(series), Variant(next)};
+  db.execute(u"INSERT OR REPLACE INTO folios (tipo, folio) VALUES (?, ?)", row);
+  return next;
+}
+
+}  // namespace
+
+double store_charge(Database& db, Record& charge) {
+  double number = advance_series(db, kChargeSeries);
+  charge.set(charge::kNumber, Variant(number));
+  insert_record(db, charge);
+  return number;
 }
 
 int32_t next_folio(Database& db, int32_t operation) {
   // UPDATE … RETURNING would do it in one statement, but the SQLite ODBC driver runs it without
   // handing back its row; the write lock of BEGIN IMMEDIATE gives the same guarantee.
-  return in_transaction(db, [&] {
-    const Variant key[] = {Variant(operation)};
-    db.execute(u"INSERT OR IGNORE INTO folios (tipo, folio) VALUES (?, 0)", key);
-    db.execute(u"UPDATE folios SET folio = folio + 1 WHERE tipo = ?", key);
-    const VarType types[] = {VarType::Long};
-    std::vector<Row> rows = db.query(u"SELECT folio FROM folios WHERE tipo = ?", key, types);
-    return rows.at(0).at(0).get<int32_t>();
-  });
+  return in_transaction(db, [&] { return advance_series(db, operation); });
 }
 
 double post_charge(Database& db, Record& charge) {
@@ -245,17 +294,7 @@ double post_charge(Database& db, Record& charge) {
   std::vector<Variant> values;
   for (std::size_t p = 0; p < charge.layout().fields.size(); ++p) values.push_back(charge.value(p));
   check_storable(charge.layout(), values);
-  return in_transaction(db, [&] {
-    const Variant key[] = {Variant(kChargeSeries)};
-    db.execute(u"INSERT OR IGNORE INTO folios (tipo, folio) VALUES (?, 0)", key);
-    db.execute(u"UPDATE folios SET folio = folio + 1 WHERE tipo = ?", key);
-    const VarType types[] = {VarType::Long};
-    double number =
-        db.query(u"SELECT folio FROM folios WHERE tipo = ?", key, types).at(0).at(0).get<int32_t>();
-    charge.set(charge::kNumber, Variant(number));
-    insert_record(db, charge);
-    return number;
-  });
+  return in_transaction(db, [&] { return store_charge(db, charge); });
 }
 
 int32_t save_coupon(Database& db, Record& coupon) {
@@ -294,6 +333,22 @@ std::vector<std::u16string> table_names() {
   return names;
 }
 
+bool holds_hotel_data(Database& db) {
+  bool found = false;
+  auto mark = [&](const Database::Cursor&) { found = true; };
+  for (const std::u16string& table : table_names()) {
+    if (table == u"usuarios") continue;
+    const Variant name[] = {Variant(table)};
+    bool exists = false;
+    db.for_each_row(u"SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?", name,
+                    [&](const Database::Cursor&) { exists = true; });
+    // The name comes from the list, never from a caller.
+    if (exists) db.for_each_row(u"SELECT 1 FROM " + table + u" LIMIT 1", {}, mark);
+    if (found) return true;
+  }
+  return false;
+}
+
 std::vector<std::u16string> dump_table(Database& db, const std::u16string& table) {
   std::vector<std::u16string> names;
   std::vector<VarType> types;
@@ -315,7 +370,8 @@ std::vector<std::u16string> dump_table(Database& db, const std::u16string& table
     types = column_types(*layout);
   }
   std::u16string columns;
-  for (const std::u16string& n : names) columns += (columns.empty() ? u"" : u", ") + quoted(n);
+  for (std::size_t i = 0; i < names.size(); ++i)
+    columns += (columns.empty() ? u"" : u", ") + selected(names[i], types[i]);
   // The table name comes from the list above, never from the caller's text.
   std::vector<Row> rows =
       db.query(u"SELECT " + columns + u" FROM " + table + u" ORDER BY rowid", {}, types);

@@ -555,55 +555,25 @@ double leading_number(std::u16string_view text) {
 // infinities (which no platform value holds) read "NaN", "Infinity", "-Infinity".
 namespace {
 
-// The platform's number text with `precision` significant digits at most (15 for a Double, 7 for
-// a Single): the shortest text that reads back as the value when it is that short, else the value
-// rounded to `precision` digits; the exponent form from 10^precision up and below 1E-04.
-template <class T>
-std::u16string number_text(T value, int precision, const RegionalSettings& rs) {
-  if (std::isnan(value)) return u"NaN";
-  if (std::isinf(value)) return value > 0 ? u"Infinity" : u"-Infinity";
-  if (value == 0) return u"0";
-  const double limit = std::pow(10.0, precision);
-  // Whole numbers below the limit, the usual room, guest and folio numbers, print as they are.
-  if (std::fabs(value) < limit && value == std::trunc(value))
-    return padded(static_cast<long long>(value), 1);
-  char buf[64];
-  // Amounts and rates: when the shortest text that reads back as the value has at most
-  // `precision` significant digits, rounding to that many digits gives those same digits, so that
-  // text is the answer (the binary value is far closer to it than half a unit of the last digit).
-  if (std::fabs(value) >= 1e-4 && std::fabs(value) < limit) {
-    auto shortest = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
-    std::string_view text(buf, static_cast<std::size_t>(shortest.ptr - buf));
-    std::size_t first = text.find_first_not_of("-0.");
-    int significant = 0;
-    for (std::size_t k = first; k < text.size(); ++k) significant += text[k] != '.';
-    if (significant <= precision) {
-      std::u16string out = ascii_to_u16(text);
-      if (std::size_t dot = out.find(u'.'); dot != std::u16string::npos) out[dot] = rs.decimal;
-      return out;
-    }
-  }
-  auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(value),
-                           std::chars_format::scientific, precision - 1);
-  std::string sci(buf, res.ptr);  // "-d.dddde+XX"
-  bool negative = sci[0] == '-';
-  std::size_t e = sci.find('e');
-  int exponent = std::stoi(sci.substr(e + 1));
-  std::string digits;
-  for (std::size_t k = negative ? 1 : 0; k < e; ++k)
-    if (sci[k] != '.') digits += sci[k];
+// Decimal digits "d1d2d3..." standing for d1.d2d3... x 10^exponent, written the platform's way:
+// no thousands separator, the regional decimal separator, and the exponent form ("1.5E-07",
+// "1E+15") from 10^`exponent_from` up and below 1E-04.
+std::u16string lay_out(bool negative, std::string digits, int exponent, int exponent_from,
+                       const RegionalSettings& rs) {
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-
   std::u16string out = negative ? u"-" : u"";
   auto append_digits = [&](std::string_view d) { out += ascii_to_u16(d); };
-  if (exponent >= precision || exponent < -4) {
+  if (exponent >= exponent_from || exponent < -4) {
     out += static_cast<char16_t>(digits[0]);
     if (digits.size() > 1) {
       out += rs.decimal;
       append_digits(std::string_view(digits).substr(1));
     }
     out += u'E';
-    append_digits(std::string_view(sci).substr(e + 1));  // to_chars: sign, two digits or more
+    out += exponent < 0 ? u'-' : u'+';
+    std::string magnitude = std::to_string(exponent < 0 ? -exponent : exponent);
+    if (magnitude.size() < 2) magnitude.insert(0, 1, '0');
+    append_digits(magnitude);
   } else if (exponent < 0) {
     out += u'0';
     out += rs.decimal;
@@ -621,6 +591,57 @@ std::u16string number_text(T value, int precision, const RegionalSettings& rs) {
   return out;
 }
 
+// The value in to_chars' scientific form with `precision` significant digits (all of the shortest
+// round-trip form when `precision` is 0), laid out as lay_out does.
+std::u16string scientific_text(double value, int precision, int exponent_from,
+                               const RegionalSettings& rs) {
+  char buf[64];
+  auto res = precision > 0 ? std::to_chars(buf, buf + sizeof buf, value,
+                                           std::chars_format::scientific, precision - 1)
+                           : std::to_chars(buf, buf + sizeof buf, value,
+                                           std::chars_format::scientific);
+  std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));  // "-d.ddde+XX"
+  bool negative = sci[0] == '-';
+  std::size_t e = sci.find('e');
+  int exponent = 0;
+  std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
+  std::string digits;
+  for (std::size_t k = negative ? 1 : 0; k < e; ++k)
+    if (sci[k] != '.') digits += sci[k];
+  return lay_out(negative, std::move(digits), exponent, exponent_from, rs);
+}
+
+// The platform's number text with `precision` significant digits at most (15 for a Double, 7 for
+// a Single): the shortest text that reads back as the value when it is that short, else the value
+// rounded to `precision` digits; the exponent form from 10^precision up and below 1E-04.
+template <class T>
+std::u16string number_text(T value, int precision, const RegionalSettings& rs) {
+  if (std::isnan(value)) return u"NaN";
+  if (std::isinf(value)) return value > 0 ? u"Infinity" : u"-Infinity";
+  if (value == 0) return u"0";
+  const double limit = std::pow(10.0, precision);
+  // Whole numbers below the limit, the usual room, guest and folio numbers, print as they are.
+  if (std::fabs(value) < limit && value == std::trunc(value))
+    return padded(static_cast<long long>(value), 1);
+  // Amounts and rates: when the shortest text that reads back as the value has at most
+  // `precision` significant digits, rounding to that many digits gives those same digits, so that
+  // text is the answer (the binary value is far closer to it than half a unit of the last digit).
+  if (std::fabs(value) >= 1e-4 && std::fabs(value) < limit) {
+    char buf[64];
+    auto shortest = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    std::string_view text(buf, static_cast<std::size_t>(shortest.ptr - buf));
+    std::size_t first = text.find_first_not_of("-0.");
+    int significant = 0;
+    for (std::size_t k = first; k < text.size(); ++k) significant += text[k] != '.';
+    if (significant <= precision) {
+      std::u16string out = ascii_to_u16(text);
+      if (std::size_t dot = out.find(u'.'); dot != std::u16string::npos) out[dot] = rs.decimal;
+      return out;
+    }
+  }
+  return scientific_text(static_cast<double>(value), precision, precision, rs);
+}
+
 }  // namespace
 
 std::u16string double_to_text(double value, const RegionalSettings& rs) {
@@ -629,6 +650,14 @@ std::u16string double_to_text(double value, const RegionalSettings& rs) {
 
 std::u16string single_to_text(float value, const RegionalSettings& rs) {
   return number_text(value, 7, rs);
+}
+
+std::u16string double_to_round_trip_text(double value, const RegionalSettings& rs) {
+  if (std::isnan(value)) return u"NaN";
+  if (std::isinf(value)) return value > 0 ? u"Infinity" : u"-Infinity";
+  if (value == 0) return u"0";
+  // Without a precision, to_chars writes the fewest digits that read back as the value.
+  return scientific_text(value, 0, 15, rs);
 }
 
 // The date part by order: MDY "M/D/YYYY", DMY "DD/MM/YYYY", YMD "YYYY/MM/DD", each with the

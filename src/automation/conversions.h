@@ -74,6 +74,12 @@ std::u16string double_to_text(double value, const RegionalSettings& rs);
 // The same for a Single, with up to 7 significant digits ("0.3333333", "1.234568E+07").
 std::u16string single_to_text(float value, const RegionalSettings& rs);
 
+// The shortest text that reads back (text_to_double, the same settings) as exactly this value:
+// up to 17 significant digits, laid out as double_to_text lays out its 15 (no thousands
+// separator, the regional decimal separator, the exponent form outside 1E-04 to 1E+15). For
+// values that are stored and read again, where double_to_text's rounding would change them.
+std::u16string double_to_round_trip_text(double value, const RegionalSettings& rs);
+
 // The general date form: date only at midnight, time only on day 0, else both.
 std::u16string date_to_text(Date value, const RegionalSettings& rs);
 

@@ -92,6 +92,19 @@ std::string utf16_to_utf8(std::u16string_view in) {
   return out;
 }
 
+std::u16string well_formed_utf16(std::u16string_view in) {
+  std::u16string out(in);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    char16_t c = out[i];
+    if (c < 0xD800 || c > 0xDFFF) continue;
+    if (c <= 0xDBFF && i + 1 < out.size() && out[i + 1] >= 0xDC00 && out[i + 1] <= 0xDFFF)
+      ++i;  // a pair: both halves stay
+    else
+      out[i] = 0xFFFD;
+  }
+  return out;
+}
+
 std::u16string trim_spaces(std::u16string_view in) {
   std::size_t b = in.find_first_not_of(u' ');
   if (b == std::u16string_view::npos) return {};
@@ -112,6 +125,30 @@ int compare_ignoring_case(std::u16string_view a, std::u16string_view b) {
 
 bool iequals(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() && compare_ignoring_case(a, b) == 0;
+}
+
+char16_t upper_case(char16_t c) {
+  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
+    return static_cast<char16_t>(c - 0x20);
+  return c;
+}
+
+char16_t lower_case(char16_t c) {
+  if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+    return static_cast<char16_t>(c + 0x20);
+  return c;
+}
+
+std::u16string upper_case(std::u16string_view in) {
+  std::u16string out(in);
+  for (char16_t& c : out) c = upper_case(c);
+  return out;
+}
+
+std::u16string lower_case(std::u16string_view in) {
+  std::u16string out(in);
+  for (char16_t& c : out) c = lower_case(c);
+  return out;
 }
 
 }  // namespace halvora

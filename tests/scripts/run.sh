@@ -35,7 +35,7 @@ grep -q '^HALVORA_CHANNEL_URL=' "$work/sim.out" || {
 
 sdk="$(dirname -- "$sim")/halvora-sdk"
 mkdir "$work/hotel"
-{ "$sdk" init "$work/hotel" && "$sdk" user "$work/hotel" CAJERO secreto &&
+{ "$sdk" init "$work/hotel" && printf 'secreto\n' | "$sdk" user "$work/hotel" CAJERO &&
     "$sdk" demo "$work/hotel"; } >"$work/sdk.out" 2>&1 || {
   echo "FAIL $script: halvora-sdk could not make the database"; cat "$work/sdk.out"; exit 1; }
 

@@ -129,6 +129,18 @@ kill "$sim_pid" 2>/dev/null
 wait "$sim_pid" 2>/dev/null
 sim_pid=
 
+# The hotel database is reached through the SQLite ODBC driver (under Wine: unixODBC and the
+# host's driver). It is registered here as its Windows installer registers it, "SQLite3 ODBC
+# Driver", and not under unixODBC's own "SQLite3": the data scripts then show that the DLL finds
+# the driver by the name a Windows machine has. The second file, which a script picks with
+# ODBCINSTINI, breaks that name and offers the driver as "HALVORA Prueba" only: reachable just by
+# naming it in HALVORA_SDK_ODBC_DRIVER.
+export ODBCSYSINI="$work/odbc"
+mkdir -p "$ODBCSYSINI"
+printf '[SQLite3 ODBC Driver]\nDriver=libsqlite3odbc.so\n' >"$ODBCSYSINI/odbcinst.ini"
+printf '[SQLite3 ODBC Driver]\nDriver=libhalvora-no-such-driver.so\n\n[HALVORA Prueba]\nDriver=libsqlite3odbc.so\n' \
+  >"$ODBCSYSINI/odbcinst-configured.ini"
+
 for script in "$root"/tests/scripts/*.vbs; do
   name=${script#"$root/"}
   if bash "$root/tests/scripts/run.sh" "$script" "$sim" "$root/tests/wine/cscript.sh" \

@@ -9,10 +9,6 @@ namespace halvora::sdk {
 
 namespace {
 
-// How long a statement waits for another process's write lock before it fails: folios and
-// charges are short transactions, so a wait this long means something is stuck.
-constexpr int kBusyTimeoutMs = 30000;
-
 [[noreturn]] void fail(sqlite3* db, std::u16string_view what) {
   throw Error(kDatabaseError, std::u16string(what) + u": " + utf8_to_utf16(sqlite3_errmsg(db)),
               kSdkSource);
@@ -55,10 +51,11 @@ class Statement {
           rc = sqlite3_bind_double(handle_, n, v.get<Date>().serial);
           break;
         default: {
-          std::u16string text = to_string(v);
-          rc = sqlite3_bind_text16(handle_, n, text.data(),
-                                   static_cast<int>(text.size() * sizeof(char16_t)),
-                                   SQLITE_TRANSIENT);
+          // Converted here, where a lone surrogate becomes U+FFFD: SQLite's own conversion of
+          // UTF-16 would pair it with the next character and store neither.
+          std::string text = utf16_to_utf8(to_string(v));
+          rc = sqlite3_bind_text(handle_, n, text.data(), static_cast<int>(text.size()),
+                                 SQLITE_TRANSIENT);
           break;
         }
       }
@@ -105,6 +102,10 @@ std::unique_ptr<Database> Database::open(const std::u16string& path) {
   }
   sqlite3_busy_timeout(handles->db, kBusyTimeoutMs);
   return std::unique_ptr<Database>(new Database(std::move(handles)));
+}
+
+std::u16string Database::exact_real(std::u16string_view expression) {
+  return std::u16string(expression);
 }
 
 void Database::execute(std::u16string_view sql, std::span<const Variant> params) {

@@ -5,6 +5,7 @@
 // bcrypt.h needs the types of windows.h.
 #include <bcrypt.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "automation/error.h"
@@ -98,6 +99,36 @@ std::optional<std::u16string> database_file(const std::u16string& location, bool
     }
   }
   return std::u16string(path.begin(), path.end());
+}
+
+std::optional<std::string> read_secret_line(const std::string& prompt) {
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode = 0;
+  if (in != INVALID_HANDLE_VALUE && GetConsoleMode(in, &mode)) {
+    // A console: read as UTF-16, whatever its code page, with echo off.
+    std::fputs(prompt.c_str(), stderr);
+    std::fflush(stderr);
+    SetConsoleMode(in, (mode | ENABLE_LINE_INPUT) & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+    std::u16string line;
+    wchar_t c = 0;
+    DWORD got = 0;
+    bool any = false;
+    while (ReadConsoleW(in, &c, 1, &got, nullptr) && got == 1) {
+      any = true;
+      if (c == L'\n') break;
+      if (c != L'\r') line += static_cast<char16_t>(c);
+    }
+    SetConsoleMode(in, mode);
+    std::fputs("\n", stderr);
+    if (!any) return std::nullopt;
+    return utf16_to_utf8(line);
+  }
+  std::string line;
+  int c = 0;
+  while ((c = std::getchar()) != EOF && c != '\n') line += static_cast<char>(c);
+  if (c == EOF && line.empty()) return std::nullopt;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
 }
 
 }  // namespace halvora::sdk::os

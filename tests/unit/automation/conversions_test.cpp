@@ -171,6 +171,33 @@ TEST_F(ConversionsText, SingleToText) {
   EXPECT_EQ(coerce(Variant(int32_t{3}), VarType::Single), Variant(3.0f));
 }
 
+TEST_F(ConversionsText, RoundTripTextReadsBackAsTheSameDouble) {
+  const double max = std::numeric_limits<double>::max();
+  const double tiny = std::numeric_limits<double>::denorm_min();
+  // clang-format off
+  const std::pair<double, const char16_t*> table[] = {
+      {0, u"0"},                      {262500, u"262500"},        {1234.5, u"1234.5"},
+      {0.1 + 0.2, u"0.30000000000000004"}, {1.0 / 3, u"0.3333333333333333"},
+      {-2.0 / 3, u"-0.6666666666666666"},  {1e15, u"1E+15"},      {0.0001, u"0.0001"},
+      {0.00001, u"1E-05"},            {1.5e-7, u"1.5E-07"},        {1e100, u"1E+100"},
+      {max, u"1.7976931348623157E+308"}, {-max, u"-1.7976931348623157E+308"},
+      {tiny, u"5E-324"},              {123456789012345.67, u"123456789012345.67"},
+      {12345678901234567.0, u"1.2345678901234568E+16"}, {9007199254740993.0, u"9.007199254740992E+15"}};
+  // clang-format on
+  RegionalSettings comma = german();
+  for (auto [in, out] : table) {
+    std::u16string text = double_to_round_trip_text(in, regional());
+    EXPECT_EQ(u8(text), u8(out)) << in;
+    EXPECT_EQ(text_to_double(text, regional()), in) << u8(text);
+    std::u16string regional_text = double_to_round_trip_text(in, comma);
+    EXPECT_EQ(regional_text.find(u'.'), std::u16string::npos) << u8(regional_text);
+    EXPECT_EQ(text_to_double(regional_text, comma), in) << u8(regional_text);
+  }
+  // Values that 15 digits cannot carry: the largest one would not even read back.
+  EXPECT_FALSE(text_to_double(double_to_text(max, regional()), regional()).has_value());
+  EXPECT_NE(text_to_double(double_to_text(0.1 + 0.2, regional()), regional()), 0.1 + 0.2);
+}
+
 TEST_F(ConversionsText, ToStringAndCoerce) {
   auto list = std::make_shared<Array>(Array{Variant(int32_t{1})});
   // clang-format off

@@ -29,6 +29,38 @@ TEST(TextEncoding, InvalidInputBecomesReplacementCharacters) {
   EXPECT_EQ(utf16_to_utf8(std::u16string(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
 }
 
+TEST(TextEncoding, LoneSurrogatesBecomeReplacementCharacters) {
+  const std::u16string hi(1, char16_t(0xD800)), lo(1, char16_t(0xDC00));
+  const std::pair<std::u16string, std::u16string> cases[] = {
+      {u"A" + hi + u"BC", u"A\uFFFDBC"},    {lo + u"X", u"\uFFFDX"},
+      {u"end" + hi, u"end\uFFFD"},          {hi + hi + lo, u"\uFFFD\U00010000"},
+      {u"ok \U0001F600", u"ok \U0001F600"}, {lo + hi, u"\uFFFD\uFFFD"},
+  };
+  for (const auto& [in, out] : cases) {
+    EXPECT_EQ(well_formed_utf16(in), out);
+    EXPECT_EQ(utf8_to_utf16(utf16_to_utf8(in)), out);
+  }
+}
+
+TEST(TextHelpers, LetterCaseOfLatin1) {
+  // Each pair: a letter and its other case; the signs and the letters without a partner in
+  // Latin-1 stay as they are.
+  const std::pair<char16_t, char16_t> pairs[] = {{u'A', u'a'},           {u'Z', u'z'},
+                                                 {u'\u00C0', u'\u00E0'}, {u'\u00C9', u'\u00E9'},
+                                                 {u'\u00D1', u'\u00F1'}, {u'\u00DA', u'\u00FA'},
+                                                 {u'\u00DE', u'\u00FE'}};
+  for (auto [up, low] : pairs) {
+    EXPECT_EQ(lower_case(up), low);
+    EXPECT_EQ(upper_case(low), up);
+  }
+  for (char16_t same : {u'1', u'@', u'[', u'\u00D7', u'\u00F7', u'\u00DF', u'\u00FF', u'\u0152'}) {
+    EXPECT_EQ(lower_case(same), same);
+    EXPECT_EQ(upper_case(same), same);
+  }
+  EXPECT_EQ(lower_case(u"JOSÉ ÑÚÑEZ"), u"josé ñúñez");
+  EXPECT_EQ(upper_case(u"josé ñúñez"), u"JOSÉ ÑÚÑEZ");
+}
+
 TEST(TextHelpers, TrimAndCompareNames) {
   EXPECT_EQ(trim_spaces(u"  a b  "), u"a b");
   EXPECT_EQ(trim_spaces(u" \t "), u"\t");  // only spaces are trimmed
