@@ -596,10 +596,10 @@ std::u16string lay_out(bool negative, std::string digits, int exponent, int expo
 std::u16string scientific_text(double value, int precision, int exponent_from,
                                const RegionalSettings& rs) {
   char buf[64];
-  auto res = precision > 0 ? std::to_chars(buf, buf + sizeof buf, value,
-                                           std::chars_format::scientific, precision - 1)
-                           : std::to_chars(buf, buf + sizeof buf, value,
-                                           std::chars_format::scientific);
+  auto res = precision > 0
+                 ? std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific,
+                                 precision - 1)
+                 : std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
   std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));  // "-d.ddde+XX"
   bool negative = sci[0] == '-';
   std::size_t e = sci.find('e');
