@@ -105,8 +105,8 @@ client_step() {
 # classes' list members read a fresh hotel database, made as tests/scripts/run.sh makes one.
 mkdir "$work/hotel"
 { "$build/bin/halvora-sdk" init "$work/hotel" &&
-    "$build/bin/halvora-sdk" user "$work/hotel" CAJERO secreto; } >"$work/sdk.out" 2>&1 ||
-  cat "$work/sdk.out"
+    printf 'secreto\n' | "$build/bin/halvora-sdk" user "$work/hotel" CAJERO; } >"$work/sdk.out" 2>&1 ||
+  { cat "$work/sdk.out"; fail "halvora-sdk could not make the client's hotel database"; }
 HALVORA_NETSTATE=online,lan HALVORA_UI=script HALVORA_UI_LOG="$(windows_path "$work/boxes.jsonl")" \
   client_step "com_client check" check "$(windows_path "$listing")" "$(windows_path "$work/hotel")"
 
