@@ -12,6 +12,10 @@ packages=(
   # hands that to unixODBC and the SQLite driver.
   unixodbc-dev libsqliteodbc
   g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 libwine-dev
+  # The e-invoicing server: PDF (libharu, a font with every Spanish letter), QR codes, JSON.
+  libhpdf-dev libqrencode-dev nlohmann-json3-dev fonts-dejavu-core
+  # Its tests read the PDFs it prints and the mail it sends to a local SMTP server.
+  poppler-utils python3-aiosmtpd
 )
 
 missing=()
