@@ -86,7 +86,7 @@ std::string compose_mail(const MailMessage& m, const std::string& date,
                          const std::string& message_id) {
   std::string boundary = "=_halvora_" + random_token().substr(0, 24);
   std::string to;
-  for (const std::string& a : m.to) to += (to.empty() ? "" : ",\r\n ") + std::string("<") + a + ">";
+  for (const std::string& a : m.to) to += (to.empty() ? "" : ", ") + std::string("<") + a + ">";
   std::string out;
   out += "From: " + mailbox(m.from_name, m.from) + "\r\n";
   out += "To: " + to + "\r\n";

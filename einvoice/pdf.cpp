@@ -182,18 +182,23 @@ class Pdf {
 
   // A big diagonal word across every page: pre-invoices and cancelled documents.
   void watermark(const std::string& word, float red) {
+    // Translucent, since it is drawn over what the page already shows.
+    HPDF_ExtGState faint = HPDF_CreateExtGState(doc_);
+    HPDF_ExtGState_SetAlphaFill(faint, 0.35f);
     for (HPDF_UINT i = 0; i < pages_; ++i) {
       HPDF_Page page = HPDF_GetPageByIndex(doc_, i);
-      HPDF_Page_SetRGBFill(page, red, 0.82f, 0.82f);
+      HPDF_Page_GSave(page);
+      HPDF_Page_SetExtGState(page, faint);
+      HPDF_Page_SetRGBFill(page, red, 0.3f, 0.3f);
       HPDF_Page_BeginText(page);
       HPDF_Page_SetFontAndSize(page, bold_, 54);
       float w = HPDF_Page_TextWidth(page, word.c_str());
       float c = std::cos(0.6f), s = std::sin(0.6f);
-      HPDF_Page_SetTextMatrix(page, c, s, -s, c, kPageWidth / 2 - w / 2 * c,
-                              kPageHeight / 2 - w / 2 * s);
+      HPDF_Page_SetTextMatrix(page, c, s, -s, c, kPageWidth / 2 - w / 2 * c + 27 * s,
+                              kPageHeight / 2 - w / 2 * s - 27 * c);
       HPDF_Page_ShowText(page, word.c_str());
       HPDF_Page_EndText(page);
-      HPDF_Page_SetRGBFill(page, 0, 0, 0);
+      HPDF_Page_GRestore(page);
     }
   }
 
@@ -463,9 +468,9 @@ std::string render_invoice(const PrintedInvoice& p) {
   if (p.cancelled) {
     pdf.band("Comprobante cancelado el " + p.cancelled_at +
              " (motivo 02: comprobante emitido con errores sin relación)");
-    pdf.watermark("CANCELADO", 0.95f);
+    pdf.watermark("CANCELADO", 0.9f);
   }
-  if (p.pre_invoice) pdf.watermark("SIN VALOR FISCAL", 0.82f);
+  if (p.pre_invoice) pdf.watermark("SIN VALOR FISCAL", 0.55f);
   return pdf.bytes();
 }
 
