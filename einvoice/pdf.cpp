@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "einvoice/catalogs.h"
 
@@ -71,9 +72,24 @@ class Pdf {
     if (y + height > kPageHeight - kBottom) new_page();
   }
 
+  // The advance of each character, kept per font: the library looks a glyph up by a linear
+  // search of the font's table, and wrapping measures the same characters again and again.
   float width(const std::string& s, float size, bool bold) {
-    HPDF_Page_SetFontAndSize(page_, bold ? bold_ : regular_, size);
-    return HPDF_Page_TextWidth(page_, s.c_str());
+    std::unordered_map<char32_t, int>& cache = bold ? bold_widths_ : regular_widths_;
+    HPDF_Font font = bold ? bold_ : regular_;
+    long units = 0;
+    for (std::size_t i = 0; i < s.size();) {
+      unsigned char c = static_cast<unsigned char>(s[i]);
+      int length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+      char32_t code = length == 1 ? c : c & (0x3F >> (length - 1));
+      for (int k = 1; k < length && i + static_cast<std::size_t>(k) < s.size(); ++k)
+        code = code << 6 | (static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3F);
+      i += static_cast<std::size_t>(length);
+      auto [it, fresh] = cache.try_emplace(code, 0);
+      if (fresh) it->second = HPDF_Font_GetUnicodeWidth(font, static_cast<HPDF_UNICODE>(code));
+      units += it->second;
+    }
+    return static_cast<float>(units) * size / 1000.0f;
   }
 
   void text(float x, float top, const std::string& s, float size, bool bold = false,
@@ -102,30 +118,30 @@ class Pdf {
           s.substr(start, newline == std::string::npos ? std::string::npos : newline - start);
       start = newline == std::string::npos ? s.size() : newline + 1;
       std::string line;
-      std::size_t i = 0;
-      while (i < paragraph.size()) {
+      float line_width = 0;
+      for (std::size_t i = 0; i < paragraph.size();) {
         std::size_t len = 1;
         while (i + len < paragraph.size() &&
                (static_cast<unsigned char>(paragraph[i + len]) & 0xC0) == 0x80)
           ++len;
-        std::string candidate = line + paragraph.substr(i, len);
-        if (!line.empty() && width(candidate, size, bold) > w) {
+        std::string piece = paragraph.substr(i, len);
+        float piece_width = width(piece, size, bold);
+        i += len;
+        if (!line.empty() && line_width + piece_width > w) {
           std::size_t space = line.rfind(' ');
-          if (paragraph[i] != ' ' && space != std::string::npos && space > 0) {
+          if (piece != " " && space != std::string::npos && space > 0) {
+            // Back to the last space: the word moves to the next line whole.
             out.push_back(line.substr(0, space));
-            line = line.substr(space + 1);
+            line.erase(0, space + 1);
           } else {
             out.push_back(line);
             line.clear();
-            if (paragraph[i] == ' ') {
-              i += len;
-              continue;
-            }
+            if (piece == " ") piece.clear();
           }
-          candidate = line + paragraph.substr(i, len);
+          line_width = width(line, size, bold);
         }
-        line = candidate;
-        i += len;
+        line += piece;
+        line_width += width(piece, size, bold);
       }
       out.push_back(line);
     }
@@ -235,6 +251,7 @@ class Pdf {
   HPDF_Doc doc_;
   HPDF_Page page_ = nullptr;
   HPDF_Font regular_ = nullptr, bold_ = nullptr;
+  std::unordered_map<char32_t, int> regular_widths_, bold_widths_;
   HPDF_UINT pages_ = 0;
 };
 
