@@ -27,7 +27,7 @@ void sync_folder(const fs::path& folder) {
 
 }  // namespace
 
-void write_atomically(const std::string& path, std::string_view bytes) {
+void write_atomically(const std::string& path, std::string_view bytes, bool flush_folder) {
   static std::atomic<unsigned> counter{0};
   fs::path target(path);
   fs::path temp =
@@ -53,7 +53,7 @@ void write_atomically(const std::string& path, std::string_view bytes) {
     ::unlink(temp.c_str());
     throw std::runtime_error("cannot rename into " + path);
   }
-  sync_folder(target.parent_path());
+  if (flush_folder) sync_folder(target.parent_path());
 }
 
 std::string read_whole(const std::string& path) {

@@ -8,8 +8,9 @@
 
 namespace halvora::einvoice {
 
-// Throws std::runtime_error naming the file.
-void write_atomically(const std::string& path, std::string_view bytes);
+// Throws std::runtime_error naming the file. `sync_folder` false leaves the folder's flush to the
+// caller's next write there, for files that are kept together.
+void write_atomically(const std::string& path, std::string_view bytes, bool sync_folder = true);
 std::string read_whole(const std::string& path);
 
 // After a crash: removes the temporary files left in `folder` and every file there that

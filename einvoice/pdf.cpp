@@ -3,6 +3,7 @@
 #include <hpdf.h>
 #include <qrencode.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -21,10 +22,45 @@ constexpr float kPageHeight = 792;
 constexpr float kMargin = 36;
 constexpr float kRight = kPageWidth - kMargin;
 constexpr float kBottom = kMargin + 24;  // the footer lives below
+constexpr float kBoldStroke = 0.035f;    // of the font size
 
 void on_error(HPDF_STATUS error, HPDF_STATUS detail, void* data) {
   auto* status = static_cast<HPDF_STATUS*>(data);
   if (!*status) *status = error ? error : detail;
+}
+
+std::array<int, 256> filled(int value) {
+  std::array<int, 256> a;
+  a.fill(value);
+  return a;
+}
+
+// UTF-8 text in the Windows Latin-1 code page (CP1252) of the font; a character it lacks is "?".
+std::string latin1(const std::string& utf8) {
+  static const std::unordered_map<char32_t, unsigned char> upper{
+      {0x20AC, 0x80}, {0x201A, 0x82}, {0x0192, 0x83}, {0x201E, 0x84}, {0x2026, 0x85},
+      {0x2020, 0x86}, {0x2021, 0x87}, {0x02C6, 0x88}, {0x2030, 0x89}, {0x0160, 0x8A},
+      {0x2039, 0x8B}, {0x0152, 0x8C}, {0x017D, 0x8E}, {0x2018, 0x91}, {0x2019, 0x92},
+      {0x201C, 0x93}, {0x201D, 0x94}, {0x2022, 0x95}, {0x2013, 0x96}, {0x2014, 0x97},
+      {0x02DC, 0x98}, {0x2122, 0x99}, {0x0161, 0x9A}, {0x203A, 0x9B}, {0x0153, 0x9C},
+      {0x017E, 0x9E}, {0x0178, 0x9F}};
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) {
+    unsigned char c = static_cast<unsigned char>(utf8[i]);
+    std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    char32_t code = length == 1 ? c : c & (0x3F >> (length - 1));
+    for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
+      code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    i += length;
+    if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
+      out += static_cast<char>(code);
+    } else {
+      auto it = upper.find(code);
+      out += it == upper.end() ? '?' : static_cast<char>(it->second);
+    }
+  }
+  return out;
 }
 
 // A document being drawn: a cursor that runs down the page from the top, text that wraps, and
@@ -35,17 +71,14 @@ class Pdf {
       : footer_(footer), doc_(HPDF_New(&on_error, &error_)) {
     if (!doc_) throw std::runtime_error("PDF: out of memory");
     HPDF_SetCompressionMode(doc_, HPDF_COMP_ALL);
-    HPDF_UseUTFEncodings(doc_);
-    HPDF_SetCurrentEncoder(doc_, "UTF-8");
+    // One font, embedded once, in the Windows Latin-1 encoding, which holds every Spanish letter
+    // and sign: a single-byte font costs a document far less to make than a Unicode one. Bold
+    // is the same letters drawn with their outline stroked too.
     std::string folder = font_folder();
     const char* regular =
         HPDF_LoadTTFontFromFile(doc_, (folder + "/DejaVuSans.ttf").c_str(), HPDF_TRUE);
-    const char* bold =
-        HPDF_LoadTTFontFromFile(doc_, (folder + "/DejaVuSans-Bold.ttf").c_str(), HPDF_TRUE);
-    if (!regular || !bold)
-      throw std::runtime_error("PDF: cannot load the DejaVu fonts from " + folder);
-    regular_ = HPDF_GetFont(doc_, regular, "UTF-8");
-    bold_ = HPDF_GetFont(doc_, bold, "UTF-8");
+    if (!regular) throw std::runtime_error("PDF: cannot load DejaVuSans.ttf from " + folder);
+    font_ = HPDF_GetFont(doc_, regular, "WinAnsiEncoding");
     HPDF_SetInfoAttr(doc_, HPDF_INFO_TITLE, title.c_str());
     HPDF_SetInfoAttr(doc_, HPDF_INFO_CREATOR, "halvora-einvoice");
     new_page();
@@ -72,33 +105,29 @@ class Pdf {
     if (y + height > kPageHeight - kBottom) new_page();
   }
 
-  // The advance of each character, kept per font: the library looks a glyph up by a linear
-  // search of the font's table, and wrapping measures the same characters again and again.
+  // The advance of each character is kept: wrapping measures the same ones again and again.
   float width(const std::string& s, float size, bool bold) {
-    std::unordered_map<char32_t, int>& cache = bold ? bold_widths_ : regular_widths_;
-    HPDF_Font font = bold ? bold_ : regular_;
     long units = 0;
-    for (std::size_t i = 0; i < s.size();) {
-      unsigned char c = static_cast<unsigned char>(s[i]);
-      int length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-      char32_t code = length == 1 ? c : c & (0x3F >> (length - 1));
-      for (int k = 1; k < length && i + static_cast<std::size_t>(k) < s.size(); ++k)
-        code = code << 6 | (static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3F);
-      i += static_cast<std::size_t>(length);
-      auto [it, fresh] = cache.try_emplace(code, 0);
-      if (fresh) it->second = HPDF_Font_GetUnicodeWidth(font, static_cast<HPDF_UNICODE>(code));
-      units += it->second;
+    for (unsigned char c : latin1(s)) {
+      if (widths_[c] < 0) widths_[c] = static_cast<int>(HPDF_Font_TextWidth(font_, &c, 1).width);
+      units += widths_[c];
     }
-    return static_cast<float>(units) * size / 1000.0f;
+    // A bold line's stroke reaches half its width beyond the first and the last letter.
+    return static_cast<float>(units) * size / 1000.0f + (bold ? kBoldStroke * size : 0);
   }
 
   void text(float x, float top, const std::string& s, float size, bool bold = false,
             float gray = 0) {
     if (s.empty()) return;
     HPDF_Page_SetGrayFill(page_, gray);
+    if (bold) {
+      HPDF_Page_SetGrayStroke(page_, gray);
+      HPDF_Page_SetLineWidth(page_, kBoldStroke * size);
+    }
     HPDF_Page_BeginText(page_);
-    HPDF_Page_SetFontAndSize(page_, bold ? bold_ : regular_, size);
-    HPDF_Page_TextOut(page_, x, kPageHeight - top - size, s.c_str());
+    HPDF_Page_SetTextRenderingMode(page_, bold ? HPDF_FILL_THEN_STROKE : HPDF_FILL);
+    HPDF_Page_SetFontAndSize(page_, font_, size);
+    HPDF_Page_TextOut(page_, x, kPageHeight - top - size, latin1(s).c_str());
     HPDF_Page_EndText(page_);
     HPDF_Page_SetGrayFill(page_, 0);
   }
@@ -207,12 +236,12 @@ class Pdf {
       HPDF_Page_SetExtGState(page, faint);
       HPDF_Page_SetRGBFill(page, red, 0.3f, 0.3f);
       HPDF_Page_BeginText(page);
-      HPDF_Page_SetFontAndSize(page, bold_, 54);
-      float w = HPDF_Page_TextWidth(page, word.c_str());
+      HPDF_Page_SetFontAndSize(page, font_, 54);
+      float w = width(word, 54, false);
       float c = std::cos(0.6f), s = std::sin(0.6f);
       HPDF_Page_SetTextMatrix(page, c, s, -s, c, kPageWidth / 2 - w / 2 * c + 27 * s,
                               kPageHeight / 2 - w / 2 * s - 27 * c);
-      HPDF_Page_ShowText(page, word.c_str());
+      HPDF_Page_ShowText(page, latin1(word).c_str());
       HPDF_Page_EndText(page);
       HPDF_Page_GRestore(page);
     }
@@ -250,8 +279,8 @@ class Pdf {
   HPDF_STATUS error_ = 0;
   HPDF_Doc doc_;
   HPDF_Page page_ = nullptr;
-  HPDF_Font regular_ = nullptr, bold_ = nullptr;
-  std::unordered_map<char32_t, int> regular_widths_, bold_widths_;
+  HPDF_Font font_ = nullptr;
+  std::array<int, 256> widths_ = filled(-1);
   HPDF_UINT pages_ = 0;
 };
 

@@ -209,15 +209,33 @@ std::string Service::emit(int branch_number, int64_t folio, const json& document
   check_invoice(invoice, branch->postcode);
   if (folio < 0) refuse(status::kRefused, "the folio may not be negative (0 takes the next one)");
 
-  std::lock_guard lock(emission_);
   std::optional<Series> series = store_.series_of(branch_number, pre ? "prefactura" : "factura");
   if (!series)
     refuse(status::kRefused, "branch " + std::to_string(branch_number) + " has no folio series");
-  // A pre-invoice is not numbered fiscally: it always takes its own series' next number.
-  int64_t number = pre || folio == 0 ? series->next_folio : folio;
-  if (store_.folio_taken(series->id, number))
-    refuse(status::kConflict, "folio " + std::to_string(number) + " of series " + series->serie +
-                                  " was issued already");
+  // The folio is taken under the lock and held while the document is made, so that emissions
+  // from several workstations seal and print at once and still never share a folio.
+  int64_t number = 0;
+  {
+    std::lock_guard lock(emission_);
+    std::optional<Series> fresh = store_.series_by_id(series->id);
+    int64_t next = fresh ? fresh->next_folio : 1;
+    for (const auto& [id, taken] : in_flight_)
+      if (id == series->id) next = std::max(next, taken + 1);
+    // A pre-invoice is not numbered fiscally: it always takes its own series' next number.
+    number = pre || folio == 0 ? next : folio;
+    if (in_flight_.count({series->id, number}) || store_.folio_taken(series->id, number))
+      refuse(status::kConflict, "folio " + std::to_string(number) + " of series " + series->serie +
+                                    " was issued already");
+    in_flight_.insert({series->id, number});
+  }
+  struct Release {
+    Service* self;
+    std::pair<int, int64_t> key;
+    ~Release() {
+      std::lock_guard lock(self->emission_);
+      self->in_flight_.erase(key);
+    }
+  } release{this, {series->id, number}};
 
   DocumentRow row;
   row.kind = pre ? "prefactura" : "factura";
@@ -276,7 +294,8 @@ std::string Service::emit(int branch_number, int64_t folio, const json& document
     row.wallet_charged = invoice.grand_total;
   }
   try {
-    if (!xml.empty()) write_atomically((fs::path(folder_) / row.xml_file).string(), xml);
+    // One flush of the folder, after the second rename, covers both files.
+    if (!xml.empty()) write_atomically((fs::path(folder_) / row.xml_file).string(), xml, false);
     write_atomically((fs::path(folder_) / row.pdf_file).string(), pdf);
     fault_point("after-files");
     store_.insert_document(row, [] { fault_point("before-commit"); });
@@ -344,7 +363,7 @@ std::string Service::pdf(const Reference& ref, std::string& name) {
 }
 
 void Service::cancel(const Reference& ref) {
-  std::lock_guard lock(emission_);
+  std::lock_guard lock(changes_);
   DocumentRow row = find(ref);
   if (row.kind == "prefactura")
     refuse(status::kConflict, "a pre-invoice has no fiscal value and cannot be cancelled");
@@ -662,7 +681,7 @@ std::string Service::wallet_consult(const json& document) {
 }
 
 bool Service::wallet_cancel(int64_t number, double points) {
-  std::lock_guard lock(emission_);
+  std::lock_guard lock(changes_);
   std::optional<DocumentRow> row = store_.document_by_id(number);
   if (!row) refuse(status::kNotFound, "no document number " + std::to_string(number));
   if (row->wallet_charged == 0)

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "einvoice/cfdi.h"
 #include "einvoice/crypto.h"
@@ -82,8 +84,12 @@ class Service {
   std::string folder_;
   Store store_;
   Signer seal_signer_, stamp_signer_;
-  // Emissions one at a time: a folio is taken, used and committed before the next is read.
+  // The folios of the emissions under way, by series: taken under `emission_`, committed or let
+  // go when the emission ends.
   std::mutex emission_;
+  std::set<std::pair<int, int64_t>> in_flight_;
+  // Cancellations and wallet credits one at a time: each reads a row, then changes it.
+  std::mutex changes_;
 };
 
 // Local time now as the CFDI writes dates: "YYYY-MM-DDThh:mm:ss".
