@@ -114,8 +114,8 @@ class ComCore {
   virtual IDispatch* dispatch() = 0;
 
  protected:
-  // published: the registry class name whose type information describes the object, or empty
-  // for the generic wrapper of a collection or record.
+  // published: the class name (in the server's description) whose type information describes the
+  // object, or empty for the generic wrapper of a collection or record.
   ComCore(ObjectRef object, const IID& iid, std::u16string_view published);
   virtual ~ComCore();
 

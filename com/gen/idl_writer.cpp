@@ -17,7 +17,7 @@ std::string utf8(std::u16string_view text) {
   return utf16_to_utf8(text);
 }
 
-// Registry identifiers carry braces; IDL and the expected listing want the bare form.
+// Descriptions write identifiers with braces; IDL and the expected listing want the bare form.
 std::string bare_guid(std::u16string_view guid) {
   std::string s = utf8(guid);
   if (s.size() >= 2 && s.front() == '{' && s.back() == '}') s = s.substr(1, s.size() - 2);
