@@ -11,7 +11,10 @@
 # Host and Port properties, as WScript.Arguments(1). A fresh hotel database (the SDK's demo data,
 # user CAJERO with password secreto), made with halvora-sdk from the simulator's directory, is the
 # data classes' location, which hosts pass on every connection: WScript.Arguments(2), a folder that
-# holds hotel.db.
+# holds hotel.db. A script with a line "'@einvoice" also gets a fresh halvora-einvoice (user cajero,
+# password secreto) on a free loopback port, its address in HALVORA_EINVOICE_URL. The folder of a
+# shown document is the machine's temporary folder, which differs between hosts: the box log is
+# compared with its file name only.
 #
 # usage: run.sh SCRIPT.vbs SIM HOST [HOST ARGS...]
 #   e.g. run.sh tests/scripts/loyalty_balance.vbs build/bin/halvora-sim build/bin/halvora run
@@ -21,7 +24,9 @@ script=$1 sim=$2
 shift 2
 base=${script%.vbs}
 work=$(mktemp -d)
-trap 'kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null; rm -rf "$work"' EXIT
+einvoice_pid=
+trap 'kill "$sim_pid" $einvoice_pid 2>/dev/null; wait "$sim_pid" $einvoice_pid 2>/dev/null
+  rm -rf "$work"' EXIT
 
 "$sim" >"$work/sim.out" 2>&1 &
 sim_pid=$!
@@ -38,6 +43,24 @@ mkdir "$work/hotel"
 { "$sdk" init "$work/hotel" && printf 'secreto\n' | "$sdk" user "$work/hotel" CAJERO &&
     "$sdk" demo "$work/hotel"; } >"$work/sdk.out" 2>&1 || {
   echo "FAIL $script: halvora-sdk could not make the database"; cat "$work/sdk.out"; exit 1; }
+
+if grep -q "^'@einvoice" "$script"; then
+  einvoice="$(dirname -- "$sim")/halvora-einvoice"
+  printf 'secreto\n' | "$einvoice" init "$work/facturas" --user cajero >"$work/einvoice.out" 2>&1 || {
+    echo "FAIL $script: halvora-einvoice could not make its folder"; cat "$work/einvoice.out"; exit 1; }
+  "$einvoice" serve "$work/facturas" --listen 127.0.0.1:0 >"$work/einvoice.out" 2>&1 &
+  einvoice_pid=$!
+  for _ in $(seq 50); do
+    grep -q 'listening on' "$work/einvoice.out" && break
+    sleep 0.1
+  done
+  url=$(sed -n 's/^halvora-einvoice: listening on //p' "$work/einvoice.out")
+  [ -n "$url" ] || { echo "FAIL $script: halvora-einvoice did not start"; cat "$work/einvoice.out"; exit 1; }
+  export HALVORA_EINVOICE_URL="$url"
+  # Shown documents are written into the temporary folder: this run's own, where it has one.
+  mkdir "$work/tmp"
+  export TMPDIR="$work/tmp"
+fi
 
 export HALVORA_UI=script
 export HALVORA_UI_LOG="$work/boxes.jsonl"
@@ -62,6 +85,7 @@ if [ "$code" -ne 0 ] || [ "$last" != "0 failure(s)" ]; then
   cat "$work/stderr"
   status=1
 fi
+sed -E -i 's/("path":")[^"]*[\\/]/\1/' "$HALVORA_UI_LOG"
 if ! diff -u "$base.expected" "$HALVORA_UI_LOG"; then
   echo "FAIL $script: the boxes differ from $base.expected (above: - expected, + shown)"
   status=1
