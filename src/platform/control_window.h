@@ -51,6 +51,8 @@ class ControlWindow {
  public:
   virtual ~ControlWindow() = default;
 
+  // The control that hears of the window's input; the window tells nobody until it is set.
+  virtual void set_input(ControlInput* input) = 0;
   virtual Surface& surface() = 0;
   // The platform's window handle; 0 for a window with no screen.
   virtual intptr_t handle() const { return 0; }
@@ -90,6 +92,7 @@ class OffscreenWindow : public ControlWindow {
   OffscreenWindow(std::unique_ptr<Surface> surface, int width, int height);
   ~OffscreenWindow() override;
 
+  void set_input(ControlInput*) override {}
   Surface& surface() override { return *surface_; }
   int width() const override { return width_; }
   int height() const override { return height_; }
@@ -137,5 +140,10 @@ class OffscreenWindow : public ControlWindow {
   Region region_;
   ColorSource colors_ = nullptr;
 };
+
+// The window a control gets on a form: on Windows a child window of `parent` (an HWND) at the
+// given place, of a window class the library registers; elsewhere an off-screen window of that
+// size over a raster surface.
+std::unique_ptr<ControlWindow> create_control_window(intptr_t parent, const Rect& bounds);
 
 }  // namespace halvora::platform

@@ -271,9 +271,24 @@ void RasterSurface::clear(Color background) {
   std::fill(pixels_.begin(), pixels_.end(), background);
 }
 
+namespace {
+
+// The rectangle GDI draws for the corners given: swapped into order, and nothing for a single
+// pixel (checked under Wine, for fills and outlines alike).
+bool drawable(const Rect& r, Rect& out) {
+  out = {std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
+         std::max(r.top, r.bottom)};
+  return out.width() > 0 && out.height() > 0 && !(out.width() == 1 && out.height() == 1);
+}
+
+}  // namespace
+
 void RasterSurface::fill(const Rect& r, Color c) {
-  int left = std::max(0, r.left), right = std::min(width_, r.right);
-  int top = std::max(0, r.top), bottom = std::min(height_, r.bottom);
+  Rect n;
+  if (!drawable(r, n)) return;
+  int left = std::max(0, n.left), right = std::min(width_, n.right);
+  int top = std::max(0, n.top), bottom = std::min(height_, n.bottom);
+  if (left >= right) return;
   for (int y = top; y < bottom; ++y) {
     auto row = pixels_.begin() + static_cast<ptrdiff_t>(y) * width_;
     std::fill(row + left, row + right, c);
@@ -281,11 +296,12 @@ void RasterSurface::fill(const Rect& r, Color c) {
 }
 
 void RasterSurface::outline(const Rect& r, Color c) {
-  if (r.right <= r.left || r.bottom <= r.top) return;
-  fill({r.left, r.top, r.right, r.top + 1}, c);
-  fill({r.left, r.bottom - 1, r.right, r.bottom}, c);
-  fill({r.left, r.top, r.left + 1, r.bottom}, c);
-  fill({r.right - 1, r.top, r.right, r.bottom}, c);
+  Rect n;
+  if (!drawable(r, n)) return;
+  fill({n.left, n.top, n.right, n.top + 1}, c);
+  fill({n.left, n.bottom - 1, n.right, n.bottom}, c);
+  fill({n.left, n.top, n.left + 1, n.bottom}, c);
+  fill({n.right - 1, n.top, n.right, n.bottom}, c);
 }
 
 void RasterSurface::line(int x1, int y1, int x2, int y2, Color c) {
@@ -381,8 +397,9 @@ TextExtent RasterSurface::text_extent(std::u16string_view text) {
   return {static_cast<double>(face_->width(text)), static_cast<double>(face_->line_height())};
 }
 
-void RasterSurface::focus_rect(const Rect& r) {
-  if (r.right <= r.left || r.bottom <= r.top) return;
+void RasterSurface::focus_rect(const Rect& given) {
+  Rect r;
+  if (!drawable(given, r)) return;
   // The platform's dotted rectangle is one closed path from the top right corner, anticlockwise,
   // each side leaving out its last pixel, inverting every other pixel from the first. Where sides
   // overlap (a rectangle one pixel wide or high) pixels are inverted twice, as there.

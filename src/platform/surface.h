@@ -94,9 +94,10 @@ class Surface {
 
   // Fills the whole surface with its background colour.
   virtual void clear(Color background) = 0;
-  // Fills [left, right) x [top, bottom).
+  // Fills [left, right) x [top, bottom). As the platform's Rectangle does, corners given in
+  // reverse are swapped, and a rectangle of a single pixel draws nothing.
   virtual void fill(const Rect& r, Color c) = 0;
-  // A one-pixel outline inside the rectangle.
+  // A one-pixel outline inside the rectangle, by the same rules.
   virtual void outline(const Rect& r, Color c) = 0;
   // From (x1, y1) to (x2, y2), leaving out the last pixel; on a tie the smaller minor coordinate.
   virtual void line(int x1, int y1, int x2, int y2, Color c) = 0;

@@ -135,6 +135,9 @@ TEST(RasterSurface, RectanglesFillHalfOpenAndOutlineInside) {
   s.outline({4, 1, 8, 6}, 0x00FF00);
   s.outline({0, 5, 0, 6}, 0xFF0000);  // empty: nothing
   s.fill({-3, -3, 1, 1}, 0xFFFFFF);   // clipped to the surface
+  s.fill({9, 0, 12, 6}, 0xFFFFFF);    // wholly outside: nothing
+  s.fill({-5, 0, -1, 6}, 0xFFFFFF);
+  s.outline({-20, -20, -10, 30}, 0xFFFFFF);
   EXPECT_EQ(picture(s),
             "#.......\n"
             ".#######\n"
@@ -144,6 +147,27 @@ TEST(RasterSurface, RectanglesFillHalfOpenAndOutlineInside) {
             "....####\n");
   EXPECT_EQ(s.at(3, 2), 0x0000FFu);
   EXPECT_EQ(s.at(7, 5), 0x00FF00u);
+}
+
+TEST(RasterSurface, DegenerateRectanglesDrawAsThePlatformDraws) {
+  // Drawn by GDI's Rectangle under Wine: a single pixel draws nothing, one pixel wide draws a
+  // line, corners in reverse are swapped; fills and outlines alike.
+  struct Case {
+    Rect r;
+    std::string expected;
+  } cases[] = {
+      {{1, 1, 2, 2}, ".....\n.....\n.....\n.....\n"},
+      {{1, 1, 2, 4}, ".....\n.#...\n.#...\n.#...\n"},
+      {{1, 1, 5, 2}, ".....\n.####\n.....\n.....\n"},
+      {{4, 4, 2, 2}, ".....\n.....\n..##.\n..##.\n"},
+      {{1, 1, 1, 4}, ".....\n.....\n.....\n.....\n"},
+  };
+  for (const auto& c : cases)
+    for (bool outline : {false, true}) {
+      RasterSurface s(5, 4, 0);
+      outline ? s.outline(c.r, 0xFFFFFF) : s.fill(c.r, 0xFFFFFF);
+      EXPECT_EQ(picture(s), c.expected) << c.r.left << "," << c.r.top << " " << outline;
+    }
 }
 
 TEST(RasterSurface, TextMeasuresWrapsAndAligns) {
