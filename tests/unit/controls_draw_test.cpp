@@ -162,6 +162,62 @@ TEST_F(ButtonLook, CaptionlessLooksPixelByPixel) {
   }
 }
 
+// Every look of every type, captionless at 16 x 10 in scheme 3, by the FNV-1a hash of its
+// pixels. The pictures these hashes were taken from are the ones the Wine run finds identical to
+// GDI's (tests/wine/button_compare.cpp) and the gallery shows: a changed hash is a changed look,
+// to be checked there again before the table is updated.
+TEST_F(ButtonLook, EveryLookKeepsItsPixels) {
+  using Setup = void (*)(Buttons&);
+  const std::pair<const char*, Setup> looks[] = {
+      {"normal", [](Buttons&) {}},
+      {"hot", [](Buttons& b) { b.on_mouse_move(0, 0, 3, 3); }},
+      {"pressed", [](Buttons& b) { b.on_mouse_down(1, 0, 3, 3); }},
+      {"focused", [](Buttons& b) { b.on_focus(true); }},
+      {"default",
+       [](Buttons& b) {
+         b.ambient().display_as_default = true;
+         b.Refresh();
+       }},
+      {"disabled", [](Buttons& b) { b.set_Enabled(false); }},
+  };
+  const uint64_t expected[10][6] = {
+      {0x8c74ffcefbc22e9b, 0x8c74ffcefbc22e9b, 0xaf190289b5b09483, 0x13584ab75cddcc5b,
+       0x8c74ffcefbc22e9b, 0x8c74ffcefbc22e9b},  // type 1
+      {0x606b6f679da1f0df, 0x606b6f679da1f0df, 0xadacf4ed09abc603, 0x606b6f679da1f0df,
+       0x17b4a5f0886ad53b, 0x606b6f679da1f0df},  // type 2
+      {0x61f866de9431bcc0, 0x2f4e1d6a6bf01991, 0x7123f069ec955276, 0x230a2ffd8655e311,
+       0x230a2ffd8655e311, 0x4bc6aa3a483d8f9b},  // type 3
+      {0xc43e04eaea4832f5, 0xc43e04eaea4832f5, 0x4bcddcfde5538573, 0xc43e04eaea4832f5,
+       0xc43e04eaea4832f5, 0xc43e04eaea4832f5},  // type 4
+      {0xb3350f41f5f61541, 0xb3350f41f5f61541, 0x133791cce978b581, 0x1415a226c1723a31,
+       0xb3350f41f5f61541, 0x53dc376a1bc15a03},  // type 5
+      {0x4f4b943d04dc225f, 0x4f4b943d04dc225f, 0x81d21ee220b332fb, 0x9968536a5fe867df,
+       0x4f4b943d04dc225f, 0x4f4b943d04dc225f},  // type 6
+      {0x80574c5306bc95b8, 0x80574c5306bc95b8, 0x7acbfb2bf36eb658, 0xfa837477f2b2f658,
+       0x80574c5306bc95b8, 0x80574c5306bc95b8},  // type 7
+      {0x19f25528c4cf8a03, 0x80574c5306bc95b8, 0x7acbfb2bf36eb658, 0x8ffa79b342307243,
+       0x19f25528c4cf8a03, 0x80574c5306bc95b8},  // type 8
+      {0x80574c5306bc95b8, 0xa5aadc9aab9056f8, 0x19f25528c4cf8a03, 0xc4b966812460dc,
+       0x2d473689548db7fc, 0x80574c5306bc95b8},  // type 9
+      {0xa86fae62fc9c4763, 0x95ae80be64b01833, 0x53dc376a1bc15a03, 0xba16d3b67888fb3,
+       0xa86fae62fc9c4763, 0xa86fae62fc9c4763},  // type 10
+  };
+  for (int32_t type = 1; type <= 10; ++type)
+    for (size_t look = 0; look < std::size(looks); ++look) {
+      make(16, 10, type);
+      looks[look].second(*button);
+      uint64_t hash = 1469598103934665603ull;
+      for (Color px : surface->pixels()) {
+        for (int shift = 0; shift < 24; shift += 8) {
+          hash ^= (px >> shift) & 0xFF;
+          hash *= 1099511628211ull;
+        }
+      }
+      EXPECT_EQ(hash, expected[type - 1][look])
+          << "type " << type << " " << looks[look].first << ": 0x" << std::hex << hash;
+    }
+}
+
 TEST_F(ButtonLook, HotLooksChangeWithTheMouse) {
   // Type 8: the edge appears while the mouse is over the button and goes when it leaves.
   make(10, 8, 8);
