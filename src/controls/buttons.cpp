@@ -101,6 +101,7 @@ std::span<const char16_t* const> Buttons::persisted_keys() {
 
 Buttons::Buttons(platform::ControlWindow& window, ButtonEvents* events)
     : window_(window), events_(events), font_(std::make_shared<controls::Font>()) {
+  window_.set_input(this);
   back_color_ = window_.system_color(SystemColor::ButtonFace);
   fore_color_ = fore_over_ = window_.system_color(SystemColor::ButtonText);
   watch_font();
@@ -109,6 +110,7 @@ Buttons::Buttons(platform::ControlWindow& window, ButtonEvents* events)
 
 Buttons::~Buttons() {
   if (font_) font_->stop_listening(font_listener_);
+  window_.set_input(nullptr);
 }
 
 void Buttons::init_new() {

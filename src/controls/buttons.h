@@ -56,6 +56,8 @@ class Buttons : public platform::ControlInput {
   static constexpr uint8_t kNormal = 0;
   static constexpr uint8_t kPressed = 2;
 
+  // The control hears of its window's input from construction until it is destroyed; the window
+  // outlives it.
   explicit Buttons(platform::ControlWindow& window, ButtonEvents* events = nullptr);
   ~Buttons() override;
   Buttons(const Buttons&) = delete;

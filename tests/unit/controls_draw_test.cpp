@@ -17,6 +17,7 @@ namespace {
 class ButtonLook : public ::testing::Test {
  protected:
   void make(int width, int height, int32_t type, std::u16string caption = u"") {
+    button.reset();  // a control goes before its window
     auto raster = std::make_unique<platform::RasterSurface>(width, height);
     surface = raster.get();
     window = std::make_unique<platform::OffscreenWindow>(std::move(raster), width, height);

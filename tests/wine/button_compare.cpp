@@ -258,7 +258,6 @@ void child_window() {
     auto window = halvora::platform::create_control_window(reinterpret_cast<intptr_t>(form),
                                                            {10, 10, 70, 30});
     Buttons b(*window);
-    window->set_input(&b);
     b.on_resize();
     b.set_ButtonType(type);
     HRGN rgn = CreateRectRgn(0, 0, 0, 0);
@@ -278,7 +277,6 @@ void child_window() {
       halvora::platform::create_control_window(reinterpret_cast<intptr_t>(form), {10, 50, 130, 82});
   Log log;
   Buttons b(*window, &log);
-  window->set_input(&b);
   b.on_resize();
   b.set_caption(u"&Cobrar");
   HWND hwnd = reinterpret_cast<HWND>(window->handle());
