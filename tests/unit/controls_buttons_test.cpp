@@ -209,6 +209,9 @@ TEST_F(ButtonsTest, DrawsOnlyWhatChangedAndNothingWithoutHeight) {
   EXPECT_EQ(button->current_state(), Buttons::kPressed);
   EXPECT_TRUE(button->has_focus());
 
+  EXPECT_EQ(button->inner_rect(), (Rect{4, 4, 56, 16}));  // the focus rectangle's place
+  EXPECT_EQ(button->layout().inset, (Rect{3, 3, 57, 17}));
+
   window->resize(60, 0);
   button->on_resize();
   button->draw_button(Buttons::kNormal, true);
