@@ -10,6 +10,7 @@
 #include "automation/conversions.h"
 #include "controls/buttons.h"
 #include "platform/raster_surface.h"
+#include "support/button_pictures.h"
 
 namespace halvora::controls {
 namespace {
@@ -217,6 +218,16 @@ TEST_F(ButtonLook, EveryLookKeepsItsPixels) {
       EXPECT_EQ(hash, expected[type - 1][look])
           << "type " << type << " " << looks[look].first << ": 0x" << std::hex << hash;
     }
+}
+
+// Captions, alignments and faces by the hash of their pixels; the Windows build checks the same
+// table under Wine, so both builds draw these pictures alike.
+TEST(ButtonCaptions, CaptionedPicturesKeepTheirPixels) {
+  for (const auto& p : test::kCaptionedPictures) {
+    uint64_t hash = test::draw_captioned(p);
+    EXPECT_EQ(hash, p.hash) << "type " << p.type << " " << p.look << " alignment " << p.alignment
+                            << " font '" << p.font << "': 0x" << std::hex << hash;
+  }
 }
 
 TEST_F(ButtonLook, HotLooksChangeWithTheMouse) {

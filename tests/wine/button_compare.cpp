@@ -10,7 +10,9 @@
 //      a left press drawing the pressed look, the access key through BM_CLICK, arrows moving the
 //      focus through the dialog manager;
 //   4. persistence through an IPropertyBag: twelve keys written and read in order, the font as
-//      the platform's font object.
+//      the platform's font object;
+//   5. the raster surface of this build against the native one: captioned pictures by the hashes
+//      the native suite checks (tests/support/button_pictures.h).
 // Prints a line per failure and ends with "N failure(s)"; exit code 0 when there are none.
 // usage: button_compare.exe FONT_DIR
 #include <ocidl.h>
@@ -27,6 +29,7 @@
 #include "platform/raster_surface.h"
 #include "platform/win32/gdi_surface.h"
 #include "property_bag_com.h"
+#include "support/button_pictures.h"
 
 namespace {
 
@@ -416,6 +419,19 @@ void persistence() {
             std::string(font_name.begin(), font_name.end()));
 }
 
+// ---- 5. The raster surface draws here as natively ----------------------------------------------
+
+void raster_as_natively() {
+  for (const auto& p : halvora::test::kCaptionedPictures) {
+    uint64_t hash = halvora::test::draw_captioned(p);
+    char got[24];
+    std::snprintf(got, sizeof got, "%016llx", static_cast<unsigned long long>(hash));
+    check(hash == p.hash, "raster type " + std::to_string(p.type) + " " + p.look + " alignment " +
+                              std::to_string(p.alignment) + " font '" + p.font +
+                              "': not the native picture (0x" + got + ")");
+  }
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -431,6 +447,7 @@ int wmain(int argc, wchar_t** argv) {
   captions_in_their_boxes();
   child_window();
   persistence();
+  raster_as_natively();
   CoUninitialize();
   std::printf("%d checks\n%d failure(s)\n", checks, failures);
   return failures == 0 ? 0 : 1;
