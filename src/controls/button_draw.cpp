@@ -92,8 +92,7 @@ namespace {
 
 using Painter = ButtonPainter;
 
-// ---- Type 1: flat with a one-pixel-inset bevel
-// ---------------------------------------------------
+// ---- Type 1: flat with a one-pixel-inset bevel --------------------------------------------------
 void type1_normal(Painter& d) {
   d.caption();
   d.frame(d.p.highlight, d.p.shadow, d.p.highlight, d.p.shadow, -1);
@@ -112,8 +111,7 @@ void type1_disabled(Painter& d) {
   d.outline_all(d.p.dark_shadow);
 }
 
-// ---- Type 2: the classic push button
-// -------------------------------------------------------------
+// ---- Type 2: the classic push button ------------------------------------------------------------
 void type2_normal(Painter& d) {
   d.caption();
   if (d.shows_focus() && d.shows_default()) {
@@ -139,10 +137,9 @@ void type2_disabled(Painter& d) {
   d.frame(d.p.highlight, d.p.dark_shadow, d.p.light, d.p.shadow, 0);
 }
 
-// ---- Type 3: gradient
-// ---------------------------------------------------------------------------- Row y of rows 1 to h
-// darkens red and green by y * 25 / h (rounded half to even), blue in proportion: 25 levels from
-// top to bottom at any height. Drawn upward, the last row comes first.
+// ---- Type 3: gradient ---------------------------------------------------------------------------
+// Row y of rows 1 to h darkens red and green by y * 25 / h (rounded half to even), blue in
+// proportion: 25 levels from top to bottom at any height. Drawn upward, the last row comes first.
 void gradient(Painter& d, Color start, bool upward) {
   for (int y = 1; y <= d.h; ++y) {
     int r = static_cast<int>(round_half_even(y * 25.0 / d.h));
@@ -209,8 +206,7 @@ void type3_disabled(Painter& d) {
   d.inner_corners(shift(start, -72, true));
 }
 
-// ---- Type 4: light face with a rounded edge
-// ------------------------------------------------------
+// ---- Type 4: light face with a rounded edge -----------------------------------------------------
 void type4_body(Painter& d, bool embossed) {
   int w = d.w, h = d.h;
   const Palette& p = d.p;
@@ -258,8 +254,7 @@ void type4_disabled(Painter& d) {
   type4_body(d, true);
 }
 
-// ---- Type 5: soft face, the focus drawn around the caption
-// ---------------------------------------
+// ---- Type 5: soft face, the focus drawn around the caption --------------------------------------
 void type5_focus(Painter& d) {
   if (!d.focused() || !d.shows_focus()) return;
   platform::TextExtent e = d.s.text_extent(d.b.caption());
@@ -293,8 +288,7 @@ void type5_disabled(Painter& d) {
   d.outline_all(d.p.shadow);
 }
 
-// ---- Type 6: a soft bevel
-// ------------------------------------------------------------------------
+// ---- Type 6: a soft bevel -----------------------------------------------------------------------
 void type6_normal(Painter& d) {
   Color light = shift(d.p.light, 8);
   d.caption();
@@ -313,8 +307,7 @@ void type6_disabled(Painter& d) {
   d.frame(light, d.p.shadow, light, d.p.shadow, 0);
 }
 
-// ---- Types 7 and 8: a thin edge; type 8 shows it only under the mouse
-// -----------------------------
+// ---- Types 7 and 8: a thin edge; type 8 shows it only under the mouse ---------------------------
 void type78_normal(Painter& d) {
   d.caption();
   if (d.type() != 8 || d.hot()) d.single_frame(d.p.highlight, d.p.shadow, 0);
