@@ -1,11 +1,12 @@
 // button_compare.exe: the button control on Windows against the raster surface, under Wine.
 //   1. primitives: lines (ties included), rectangles and focus rectangles drawn by GDI into a DIB
 //      section and by the raster surface, compared pixel for pixel;
-//   2. every type in every look (normal, hot, pressed, focused, default, disabled), in two
-//      schemes and three sizes, drawn by the same control on both surfaces: without a caption
-//      every pixel must match; with one, every pixel outside the caption's box (the measured text
-//      rectangles of both sides, a few pixels wider for type 5's outline), since the fonts
-//      differ, and each side's caption must stay inside its own measured rectangle;
+//   2. every type in every look (normal, hot, pressed, focused, default, disabled and their
+//      combinations, with the focus rectangle shown and not), in two schemes and three sizes,
+//      drawn by the same control on both surfaces: without a caption every pixel must match;
+//      with one, every pixel outside the caption's box (the measured text rectangles of both
+//      sides, a few pixels wider for type 5's outline), since the fonts differ, and each side's
+//      caption must stay inside its own measured rectangle;
 //   3. the real child window: its shape per type, a space press and release giving one Click,
 //      a left press drawing the pressed look, the access key through BM_CLICK, arrows moving the
 //      focus through the dialog manager;
@@ -158,7 +159,41 @@ const struct {
        b.ambient().display_as_default = true;
        b.on_mouse_move(0, 0, 3, 3);
      }},
+    {"focused hot",
+     [](Buttons& b) {
+       b.on_focus(true);
+       b.on_mouse_move(0, 0, 3, 3);
+     }},
+    {"focused pressed",
+     [](Buttons& b) {
+       b.on_focus(true);
+       b.on_mouse_down(1, 0, 3, 3);
+     }},
+    {"default focused",
+     [](Buttons& b) {
+       b.ambient().display_as_default = true;
+       b.on_focus(true);
+     }},
+    {"no focus rectangle, focused pressed",
+     [](Buttons& b) {
+       b.set_ShowFocusRect(false);
+       b.on_focus(true);
+       b.on_mouse_down(1, 0, 3, 3);
+     }},
+    {"no focus rectangle, default focused hot",
+     [](Buttons& b) {
+       b.set_ShowFocusRect(false);
+       b.ambient().display_as_default = true;
+       b.on_focus(true);
+       b.on_mouse_move(0, 0, 3, 3);
+     }},
     {"disabled", [](Buttons& b) { b.set_Enabled(false); }},
+    {"disabled focused hot",
+     [](Buttons& b) {
+       b.set_Enabled(false);
+       b.on_focus(true);
+       b.on_mouse_move(0, 0, 3, 3);
+     }},
 };
 
 // Where a scene's caption may draw: its measured rectangles.
