@@ -103,7 +103,7 @@ void BM_InHouseList2000(benchmark::State& state) {
   for (auto _ : state) {
     world.calls.clear();
     db.GetList_HuespedesEnCasa();
-    benchmark::DoNotOptimize(db.GetList_ListaResultados->Count());
+    benchmark::DoNotOptimize(count_of(*db.GetList_ListaResultados));
   }
 }
 BENCHMARK(BM_InHouseList2000)->Unit(benchmark::kMicrosecond);
@@ -148,9 +148,9 @@ void BM_InHouseList2000Substitute(benchmark::State& state) {
   if (!db.TelvarConectarLobix(utf8_to_utf16(dir), user, pass)) state.SkipWithError("no connection");
   for (auto _ : state) {
     db.GetList_HuespedesEnCasa();
-    benchmark::DoNotOptimize(db.GetList_ListaResultados->Count());
+    benchmark::DoNotOptimize(count_of(*db.GetList_ListaResultados));
   }
-  state.counters["guests"] = db.GetList_ListaResultados->Count();
+  state.counters["guests"] = count_of(*db.GetList_ListaResultados);
   std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_InHouseList2000Substitute)

@@ -9,6 +9,7 @@
 
 #include "automation/collection.h"
 #include "automation/text.h"
+#include "foreign.h"
 #include "variant_com.h"
 
 namespace halvora::com {
@@ -123,7 +124,7 @@ class NamedTypeInfo final : public SingleInterface<ITypeInfo> {
 
 const ClassEntry* entry_for(const Object& object) {
   for (const ClassEntry& e : class_entries()) {
-    const ClassInfo* info = find_class(e.name);
+    const ClassInfo* info = server_library().find(e.name);
     if (info && info->members && info->members() == &object.members()) return &e;
   }
   return nullptr;
@@ -178,26 +179,6 @@ class EnumVariant final : public SingleInterface<IEnumVARIANT> {
 class GenericObject final : public ComObject<IDispatch> {
  public:
   explicit GenericObject(ObjectRef object) : ComObject(std::move(object), IID_IDispatch, u"") {}
-};
-
-// A host's automation object that is not ours, held as it is: the reply document a host got
-// from a channel call (MSXML's own) and hands back in the same variable on the next call. It
-// goes out again as the same pointer and offers no members to the library, which never calls
-// into it; calling foreign objects by name is the general wrapper's work, still to come.
-class ForeignObject final : public Object {
- public:
-  explicit ForeignObject(IDispatch* dispatch) : dispatch_(dispatch) { dispatch_->AddRef(); }
-  ~ForeignObject() override { dispatch_->Release(); }
-
-  const MemberTable& members() const override {
-    static const MemberTable none{};
-    return none;
-  }
-  std::u16string type_name() const override { return u"Object"; }
-  void* foreign_dispatch() const override { return static_cast<IDispatch*>(dispatch_); }
-
- private:
-  IDispatch* dispatch_;
 };
 
 }  // namespace
@@ -449,14 +430,20 @@ ObjectRef unwrap(IUnknown* unknown) {
   IHalvoraObject* ours = nullptr;
   if (SUCCEEDED(unknown->QueryInterface(IID_IHalvoraObject, reinterpret_cast<void**>(&ours))) &&
       ours) {
-    ObjectRef object = ours->target();
+    ObjectRef object = ours->module() == module_handle() ? ours->target() : nullptr;
     ours->Release();
-    return object;
+    if (object) return object;
   }
   IDispatch* theirs = nullptr;
   if (FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&theirs))) || !theirs)
     throw Error::standard(err::kTypeMismatch);
-  auto object = std::make_shared<ForeignObject>(theirs);
+  ObjectRef object;
+  try {
+    object = foreign_object(theirs);
+  } catch (...) {
+    theirs->Release();
+    throw;
+  }
   theirs->Release();
   return object;
 }

@@ -1,6 +1,7 @@
-// The COM side of every object the DLL hands out: reference counting, IDispatch over the member
-// tables, rich error information, and the identity map that gives one wrapper per live object.
-// The generated typed interfaces derive from ComObject<their widl interface>.
+// The COM side of every object a server DLL hands out: reference counting, IDispatch over the
+// member tables, rich error information, and the identity map that gives one wrapper per live
+// object. The generated typed interfaces derive from ComObject<their widl interface>. The same code
+// serves every server built here (HALVORA.dll, LobixSdkCore.dll); each tells it what it publishes.
 #pragma once
 
 #include <oaidl.h>
@@ -13,15 +14,18 @@
 #include <string_view>
 
 #include "automation/error.h"
+#include "automation/library_description.h"
 #include "automation/members.h"
 #include "automation/object.h"
-#include "library/registry.h"
 
 // Lets our Invoke and the variant conversions recognise a dispatch pointer as one of ours and
 // reach the object behind it without going through its members. In-process only: the interface
-// is never described to COM, so no proxy can ever carry it.
+// is never described to COM, so no proxy can ever carry it. Every server built here answers it, so
+// the module says whose object it is: another module's is an outside object to this one (its core
+// objects live in that module's copy of the runtime).
 MIDL_INTERFACE("d54fb2b8-785a-406a-9a83-de765acd3191")
 IHalvoraObject : public IUnknown {
+  virtual HMODULE STDMETHODCALLTYPE module() = 0;
   virtual const halvora::ObjectRef& STDMETHODCALLTYPE target() = 0;
 };
 
@@ -79,16 +83,22 @@ HRESULT hresult_of(const Error& error);
 // The exception being handled as an HRESULT, with SetErrorInfo for early-bound callers.
 HRESULT report_current_exception(const IID& iid, EXCEPINFO* info = nullptr);
 
-// ---- The generated class table -------------------------------------------------------------
+// ---- This server ----------------------------------------------------------------------------
 
 struct ClassEntry {
-  std::u16string_view name;  // the registry's class name
+  std::u16string_view name;  // the class's name in the server's description
   const CLSID* clsid;
   const IID* iid;
   IDispatch* (*wrap)(ObjectRef object);  // a new wrapper with one reference
 };
 // Defined by the generated com_glue.cpp: one entry per creatable class.
 std::span<const ClassEntry> class_entries();
+
+// Defined by each server's own file (halvora_server.cpp, sdk_server.cpp): what it publishes, and
+// what it hands the core when the process loads it. That runs under the loader lock: it may set
+// pointers, never load anything.
+const LibraryDescription& server_library();
+void server_attached();
 
 // ---- The shared base -----------------------------------------------------------------------
 
@@ -104,8 +114,8 @@ class ComCore {
   virtual IDispatch* dispatch() = 0;
 
  protected:
-  // published: the registry class name whose type information describes the object, or empty
-  // for the generic wrapper of a collection or record.
+  // published: the class name (in the server's description) whose type information describes the
+  // object, or empty for the generic wrapper of a collection or record.
   ComCore(ObjectRef object, const IID& iid, std::u16string_view published);
   virtual ~ComCore();
 
@@ -179,6 +189,7 @@ class ComObject : public I, public ISupportErrorInfo, public IHalvoraObject, pub
   }
 
   // IHalvoraObject
+  HMODULE STDMETHODCALLTYPE module() override { return module_handle(); }
   const ObjectRef& STDMETHODCALLTYPE target() override { return object(); }
 
   IDispatch* dispatch() override { return static_cast<I*>(this); }

@@ -1,5 +1,5 @@
-// The DLL's entry points: class objects for the creatable classes, unloading, and
-// self-registration from the class registry.
+// A server DLL's entry points: class objects for the creatable classes, unloading, and
+// self-registration from the server's description (server_library()).
 #include <objbase.h>
 #include <oleauto.h>
 #include <olectl.h>
@@ -9,7 +9,6 @@
 #include <string>
 
 #include "dispatch.h"
-#include "library/wiring.h"
 
 namespace halvora::com {
 
@@ -26,7 +25,7 @@ class ClassFactory final : public SingleInterface<IClassFactory> {
     *out = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
     try {
-      const ClassInfo* info = find_class(entry_.name);
+      const ClassInfo* info = server_library().find(entry_.name);
       if (!info || !info->creatable()) return CLASS_E_CLASSNOTAVAILABLE;
       IDispatch* wrapper = entry_.wrap(info->create());
       HRESULT hr = wrapper->QueryInterface(riid, out);
@@ -68,17 +67,17 @@ LONG set_value(const std::wstring& key, const wchar_t* name, const std::wstring&
 }
 
 struct ClassKeys {
-  std::wstring progid;  // HALVORA.<Name>
+  std::wstring progid;  // <type library>.<Name>
   std::wstring clsid;   // CLSID\{...}
 };
 
 ClassKeys keys_of(const ClassInfo& info) {
-  return {wide(info.progid()), L"CLSID\\" + wide(info.clsid)};
+  return {wide(server_library().progid(info)), L"CLSID\\" + wide(info.clsid)};
 }
 
 HRESULT register_class(const ClassInfo& info, const std::wstring& path) {
   ClassKeys k = keys_of(info);
-  const TypeLibraryInfo& lib = type_library();
+  const TypeLibraryInfo& lib = server_library().library;
   std::wstring version = std::to_wstring(lib.major) + L"." + std::to_wstring(lib.minor);
   struct Row {
     std::wstring key;
@@ -108,8 +107,8 @@ void unregister_class(const ClassInfo& info) {
 
 HRESULT unregister_all() {
   for (const ClassEntry& e : class_entries())
-    if (const ClassInfo* info = find_class(e.name)) unregister_class(*info);
-  const TypeLibraryInfo& lib = type_library();
+    if (const ClassInfo* info = server_library().find(e.name)) unregister_class(*info);
+  const TypeLibraryInfo& lib = server_library().library;
   GUID libid;
   std::wstring text = wide(lib.guid);
   if (FAILED(IIDFromString(const_cast<LPOLESTR>(text.c_str()), &libid))) return SELFREG_E_TYPELIB;
@@ -132,8 +131,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     g_module = instance;
     DisableThreadLibraryCalls(instance);
-    // Two pointers set, nothing loaded: safe under the loader lock.
-    halvora::wire_library();
+    server_attached();
   }
   return TRUE;
 }
@@ -161,7 +159,7 @@ STDAPI DllRegisterServer() {
   if (path.empty()) return SELFREG_E_CLASS;
   try {
     for (const ClassEntry& e : class_entries()) {
-      const halvora::ClassInfo* info = halvora::find_class(e.name);
+      const halvora::ClassInfo* info = server_library().find(e.name);
       if (!info) return SELFREG_E_CLASS;
       HRESULT hr = register_class(*info, path);
       if (FAILED(hr)) return hr;

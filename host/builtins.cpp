@@ -133,10 +133,12 @@ Variant replace(Args a) {
   for (int32_t done = 0; count < 0 || done < count; ++done) {
     std::size_t p = hay.find(needle, pos);
     if (p == std::u16string::npos) break;
+    check_text_length(out.size() + (p - pos) + with.size());
     out.append(s, pos, p - pos);
     out += with;
     pos = p + find.size();
   }
+  check_text_length(out.size() + (s.size() - pos));
   out.append(s, pos, std::u16string::npos);
   return Variant(out);
 }
@@ -171,8 +173,10 @@ Variant join(Args a) {
   std::u16string delim = given(a, 1) ? text(a[1]) : u" ", out;
   const Array& arr = *a[0].array();
   for (std::size_t i = 0; i < arr.size(); ++i) {
+    std::u16string item = arr[i].is_null() ? u"" : text(arr[i]);
+    check_text_length(out.size() + (i ? delim.size() : 0) + item.size());
     if (i) out += delim;
-    out += arr[i].is_null() ? u"" : text(arr[i]);
+    out += item;
   }
   return Variant(out);
 }
@@ -305,7 +309,9 @@ const std::unordered_map<std::u16string_view, Fn>& functions() {
       {u"space",
        [](Args a) {
          arity(a, 1, 1);
-         return Variant(std::u16string(count_arg(a[0]), u' '));
+         int32_t n = count_arg(a[0]);
+         check_text_length(static_cast<std::size_t>(n));
+         return Variant(std::u16string(n, u' '));
        }},
       {u"string",
        [](Args a) {
@@ -313,7 +319,9 @@ const std::unordered_map<std::u16string_view, Fn>& functions() {
          auto c = a[1].is_string() ? text(a[1])
                                    : std::u16string(1, static_cast<char16_t>(to_long(a[1])));
          if (c.empty()) throw runtime_error(err::kInvalidCall);
-         return Variant(std::u16string(count_arg(a[0]), c[0]));
+         int32_t n = count_arg(a[0]);
+         check_text_length(static_cast<std::size_t>(n));
+         return Variant(std::u16string(n, c[0]));
        }},
       {u"chr",
        [](Args a) {

@@ -1,5 +1,6 @@
 // halvora: runs a script file, or reads statements interactively.
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -9,6 +10,7 @@
 #include "automation/text.h"
 #include "interpreter.h"
 #include "library/wiring.h"
+#include "script_error.h"
 
 namespace {
 
@@ -48,10 +50,21 @@ int interactive() {
   }
 }
 
+// A bound below the platform's on the texts a script builds, for machines that must not give a
+// runaway script gigabytes; ignored unless it is a positive number.
+void read_text_limit() {
+  const char* value = std::getenv("HALVORA_SCRIPT_MAX_TEXT");
+  if (!value || !*value) return;
+  char* end = nullptr;
+  unsigned long long chars = std::strtoull(value, &end, 10);
+  if (*end == '\0' && chars > 0 && value[0] != '-') halvora::host::set_max_text_length(chars);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   halvora::wire_library();
+  read_text_limit();
   if (argc < 2 || std::string(argv[1]) == "-i") return argc <= 2 ? interactive() : usage();
   if (std::string(argv[1]) != "run" || argc < 3) return usage();
   std::string path = argv[2];

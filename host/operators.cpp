@@ -161,10 +161,15 @@ std::u16string text_or_empty(const Variant& v) {
 void concat_into(Variant& acc, const Variant& rhs) {
   if (acc.is_null() && rhs.is_null()) return;
   if (!acc.is_string() || acc.is_null()) acc = Variant(text_or_empty(acc));
-  if (rhs.is_string())
-    acc.get<std::u16string>() += rhs.string();
-  else
-    acc.get<std::u16string>() += text_or_empty(rhs);
+  std::u16string& text = acc.get<std::u16string>();
+  if (rhs.is_string()) {
+    check_text_length(text.size() + rhs.string().size());
+    text += rhs.string();
+  } else {
+    std::u16string more = text_or_empty(rhs);
+    check_text_length(text.size() + more.size());
+    text += more;
+  }
 }
 
 Variant apply_binary(Op op, const Variant& a, const Variant& b) {
@@ -206,8 +211,11 @@ Variant apply_binary(Op op, const Variant& a, const Variant& b) {
   if (a.is_null() || b.is_null()) return Variant(Null{});
   if (op == Op::Add) {
     // "+" joins two texts; text and Empty stay text.
-    if (a.is_string() && (b.is_string() || b.is_empty()))
-      return Variant(a.string() + (b.is_empty() ? u"" : b.string()));
+    if (a.is_string() && (b.is_string() || b.is_empty())) {
+      if (b.is_empty()) return a;
+      check_text_length(a.string().size() + b.string().size());
+      return Variant(a.string() + b.string());
+    }
     if (b.is_string() && a.is_empty()) return b;
   }
   return arithmetic(op, a, b);

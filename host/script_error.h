@@ -1,6 +1,7 @@
 // Errors as a script sees them: what fills Err, or what the host reports when nobody catches it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -14,6 +15,7 @@ inline constexpr char16_t kCompileSource[] = u"Microsoft VBScript compilation er
 // The host's own numbers beyond the core's table.
 namespace herr {
 inline constexpr int32_t kDivisionByZero = 11;
+inline constexpr int32_t kOutOfStringSpace = 14;
 inline constexpr int32_t kOutOfStack = 28;
 inline constexpr int32_t kNotCollection = 451;
 inline constexpr int32_t kUndefinedVariable = 500;
@@ -32,6 +34,15 @@ struct ScriptError {
 ScriptError runtime_error(int32_t number);
 // The standard text, including the host's own numbers; "Unknown runtime error" otherwise.
 std::u16string runtime_text(int32_t number);
+
+// The longest text a script may build. The platform's strings end at 2^30 - 1 characters (their
+// byte count is a 31-bit number); a lower bound keeps a runaway script from taking the machine's
+// memory first. The halvora tool reads one from HALVORA_SCRIPT_MAX_TEXT.
+inline constexpr std::size_t kPlatformMaxText = (std::size_t{1} << 30) - 1;
+std::size_t max_text_length();
+void set_max_text_length(std::size_t chars);
+// 14 "Out of string space", catchable, when a text of `length` characters would pass the limit.
+void check_text_length(std::size_t length);
 
 // An error that escaped a library member keeps the library's number, text and source.
 inline ScriptError from_library(const Error& e) {

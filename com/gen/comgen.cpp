@@ -1,12 +1,17 @@
-// halvora-comgen OUTDIR: writes HALVORA.idl, com_glue.cpp and expected_typelib.txt for the
-// Windows build. Runs natively because the member tables are only known to the compiled core.
+// halvora-comgen OUTDIR [LIBRARY]: writes LIBRARY.idl, com_glue.cpp and expected_typelib.txt for
+// one of the Windows build's servers: HALVORA (the default), the library's own, or LobixSdkCore,
+// the database SDK substitute's. Runs natively because the member tables are only known to the
+// compiled core.
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "automation/text.h"
 #include "idl_writer.h"
+#include "library/registry.h"
+#include "sdk/type_library.h"
 
 namespace {
 
@@ -27,9 +32,19 @@ bool write_file(const std::filesystem::path& path, const std::string& text) {
 
 }  // namespace
 
+// The descriptions a server is generated from, by type library name.
+const halvora::LibraryDescription* description_named(const std::string& name) {
+  for (const halvora::LibraryDescription* d :
+       {&halvora::published_library(), &halvora::sdk::published_library()})
+    if (halvora::utf16_to_utf8(d->library.name) == name) return d;
+  return nullptr;
+}
+
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: halvora-comgen OUTDIR\n");
+  const halvora::LibraryDescription* lib =
+      argc == 2 || argc == 3 ? description_named(argc == 3 ? argv[2] : "HALVORA") : nullptr;
+  if (!lib) {
+    std::fprintf(stderr, "usage: halvora-comgen OUTDIR [HALVORA|LobixSdkCore]\n");
     return 2;
   }
   std::filesystem::path dir = argv[1];
@@ -38,15 +53,16 @@ int main(int argc, char** argv) {
   using namespace halvora::comgen;
   std::string idl, glue, listing;
   try {
-    idl = idl_text();
-    glue = glue_text();
-    listing = expected_typelib_text();
+    idl = idl_text(*lib);
+    glue = glue_text(*lib);
+    listing = expected_typelib_text(*lib);
   } catch (const std::exception& e) {
     // A member table that names a type the type library cannot declare.
     std::fprintf(stderr, "halvora-comgen: %s\n", e.what());
     return 1;
   }
-  if (!write_file(dir / "HALVORA.idl", idl) || !write_file(dir / "com_glue.cpp", glue) ||
+  std::string idl_name = halvora::utf16_to_utf8(lib->library.name) + ".idl";
+  if (!write_file(dir / idl_name, idl) || !write_file(dir / "com_glue.cpp", glue) ||
       !write_file(dir / "expected_typelib.txt", listing)) {
     std::fprintf(stderr, "halvora-comgen: cannot write into %s\n", argv[1]);
     return 1;

@@ -17,7 +17,7 @@ std::string utf8(std::u16string_view text) {
   return utf16_to_utf8(text);
 }
 
-// Registry identifiers carry braces; IDL and the expected listing want the bare form.
+// Descriptions write identifiers with braces; IDL and the expected listing want the bare form.
 std::string bare_guid(std::u16string_view guid) {
   std::string s = utf8(guid);
   if (s.size() >= 2 && s.front() == '{' && s.back() == '}') s = s.substr(1, s.size() - 2);
@@ -173,30 +173,30 @@ GlueType glue_type(VarType type) {
   }
 }
 
-// A published enumeration by its name; the type library declares only the registry's.
-const EnumInfo& enumeration_named(std::u16string_view name) {
-  for (const EnumInfo& e : enumerations())
+// A published enumeration by its name; the type library declares only the library's own.
+const EnumInfo& enumeration_named(const LibraryDescription& lib, std::u16string_view name) {
+  for (const EnumInfo& e : lib.enumerations)
     if (e.name == name) return e;
   throw std::logic_error("member table: the type library publishes no enumeration " + utf8(name));
 }
 
 // The type of a property's value or a method's result: a published enumeration where the member
 // table names one (a Long underneath), else the member's own type.
-std::string value_idl_type(const Member& m) {
-  if (!m.enumeration.empty()) return utf8(enumeration_named(m.enumeration).name);
+std::string value_idl_type(const LibraryDescription& lib, const Member& m) {
+  if (!m.enumeration.empty()) return utf8(enumeration_named(lib, m.enumeration).name);
   return idl_type(m.result);
 }
 
-GlueType value_glue_type(const Member& m) {
-  if (!m.enumeration.empty()) return {value_idl_type(m), "enum"};
+GlueType value_glue_type(const LibraryDescription& lib, const Member& m) {
+  if (!m.enumeration.empty()) return {value_idl_type(lib, m), "enum"};
   return glue_type(m.result);
 }
 
 // The helper call that writes a result into pRetVal; arrays also name their element type.
-std::string ret_call(const Member& m) {
+std::string ret_call(const LibraryDescription& lib, const Member& m) {
   std::string element =
       is_array_type(m.result) ? std::string(vt_constant(element_of(m.result))) + ", " : "";
-  return "ret_" + value_glue_type(m).suffix + "(result, " + element + "pRetVal);";
+  return "ret_" + value_glue_type(lib, m).suffix + "(result, " + element + "pRetVal);";
 }
 
 std::string glue_name(const VtableEntry& e) {
@@ -228,7 +228,7 @@ const char* call_kind(EntryKind kind, const Member& m) {
   return m.kind == MemberKind::Method ? "halvora::CallKind::Method" : "halvora::CallKind::Get";
 }
 
-std::string glue_method(const VtableEntry& e) {
+std::string glue_method(const LibraryDescription& lib, const VtableEntry& e) {
   const Member& m = *e.member;
   struct Arg {
     std::string name;
@@ -239,7 +239,7 @@ std::string glue_method(const VtableEntry& e) {
   if (e.kind == EntryKind::Func) {
     for (const ParamInfo& p : m.params) args.push_back({utf8(p.name), glue_type(p.type), p.by_ref});
   } else if (e.kind != EntryKind::Get) {
-    args.push_back({"RHS", value_glue_type(m), false});
+    args.push_back({"RHS", value_glue_type(lib, m), false});
   }
   bool has_result =
       (e.kind == EntryKind::Get) || (e.kind == EntryKind::Func && m.result != VarType::Empty);
@@ -253,7 +253,7 @@ std::string glue_method(const VtableEntry& e) {
   }
   if (has_result) {
     if (!signature.empty()) signature += ", ";
-    signature += value_glue_type(m).c_type + "* pRetVal";
+    signature += value_glue_type(lib, m).c_type + "* pRetVal";
     pointers.push_back("pRetVal");
   }
 
@@ -282,14 +282,14 @@ std::string glue_method(const VtableEntry& e) {
     if (args[i].by_ref)
       out += "      ref_" + args[i].type.suffix + "(args[" + std::to_string(i) + "], " +
              args[i].name + ");\n";
-  if (has_result) out += "      " + ret_call(m) + "\n";
+  if (has_result) out += "      " + ret_call(lib, m) + "\n";
   out += "    });\n  }\n";
   return out;
 }
 
-std::vector<const ClassInfo*> creatable_classes() {
+std::vector<const ClassInfo*> creatable_classes(const LibraryDescription& lib) {
   std::vector<const ClassInfo*> out;
-  for (const ClassInfo& c : published_classes())
+  for (const ClassInfo& c : lib.classes)
     if (c.creatable() && c.members) out.push_back(&c);
   return out;
 }
@@ -320,29 +320,29 @@ std::string idl_type(VarType type) {
   return glue_type(type).c_type;
 }
 
-std::string idl_entry(const VtableEntry& e) {
+std::string idl_entry(const LibraryDescription& lib, const VtableEntry& e) {
   const Member& m = *e.member;
   std::string params;
   auto add = [&](const std::string& p) { params += (params.empty() ? "" : ", ") + p; };
   switch (e.kind) {
     case EntryKind::Get:
-      add("[out, retval] " + value_idl_type(m) + "* pRetVal");
+      add("[out, retval] " + value_idl_type(lib, m) + "* pRetVal");
       break;
     case EntryKind::Put:
     case EntryKind::PutRef:
-      add("[in] " + value_idl_type(m) + " RHS");
+      add("[in] " + value_idl_type(lib, m) + " RHS");
       break;
     case EntryKind::Func:
       for (const ParamInfo& p : m.params) add(idl_param(p));
-      if (m.result != VarType::Empty) add("[out, retval] " + value_idl_type(m) + "* pRetVal");
+      if (m.result != VarType::Empty) add("[out, retval] " + value_idl_type(lib, m) + "* pRetVal");
       break;
   }
   return "[id(" + hex_id(m.dispid) + ")" + entry_attribute(e.kind) + "] HRESULT " + utf8(m.name) +
          "(" + params + ");";
 }
 
-std::string idl_text() {
-  const TypeLibraryInfo& lib = type_library();
+std::string idl_text(const LibraryDescription& description) {
+  const TypeLibraryInfo& lib = description.library;
   std::string out =
       "// Generated by halvora-comgen from the member tables; do not edit.\n\n"
       "import \"oaidl.idl\";\n\n"
@@ -351,7 +351,7 @@ std::string idl_text() {
       std::to_string(lib.minor) + "),\n  lcid(" + lcid_literal(lib.lcid) + ")\n]\nlibrary " +
       utf8(lib.name) + "\n{\n  importlib(\"stdole2.tlb\");\n\n";
 
-  for (const EnumInfo& e : enumerations()) {
+  for (const EnumInfo& e : description.enumerations) {
     // Named, so that the type library lists the enumeration under its own name rather than
     // widl's generated one.
     out += "  typedef [uuid(" + bare_guid(e.guid) + ")] enum " + utf8(e.name) + " {\n";
@@ -361,11 +361,12 @@ std::string idl_text() {
     out += "  } " + utf8(e.name) + ";\n\n";
   }
 
-  for (const ClassInfo* c : creatable_classes()) {
+  for (const ClassInfo* c : creatable_classes(description)) {
     out += "  [\n    odl,\n    uuid(" + bare_guid(c->iid) +
            "),\n    dual,\n    oleautomation,\n    nonextensible\n  ]\n  interface " +
            utf8(c->interface_name) + " : IDispatch {\n";
-    for (const VtableEntry& e : vtable_entries(*c->members())) out += "    " + idl_entry(e) + "\n";
+    for (const VtableEntry& e : vtable_entries(*c->members()))
+      out += "    " + idl_entry(description, e) + "\n";
     out += "  };\n\n  [\n    uuid(" + bare_guid(c->clsid) + ")" +
            (c->application_object ? ",\n    appobject" : "") + "\n  ]\n  coclass " + utf8(c->name) +
            " {\n    [default] interface " + utf8(c->interface_name) + ";\n  };\n\n";
@@ -374,14 +375,16 @@ std::string idl_text() {
   return out;
 }
 
-std::string entry_types(const VtableEntry& e) {
+std::string entry_types(const LibraryDescription& lib, const VtableEntry& e) {
   const Member& m = *e.member;
   // As the type library records a type: the IDL's spelling, save the array of objects, whose
   // element is the IDispatch pointer whatever name the IDL gave it.
   auto listed = [](VarType type) {
     return is_array_type(type) ? "SAFEARRAY(" + idl_type(element_of(type)) + ")" : idl_type(type);
   };
-  auto listed_value = [&] { return m.enumeration.empty() ? listed(m.result) : value_idl_type(m); };
+  auto listed_value = [&] {
+    return m.enumeration.empty() ? listed(m.result) : value_idl_type(lib, m);
+  };
   std::vector<std::string> types;
   switch (e.kind) {
     case EntryKind::Get:
@@ -402,18 +405,18 @@ std::string entry_types(const VtableEntry& e) {
   return out;
 }
 
-std::string expected_typelib_text() {
+std::string expected_typelib_text(const LibraryDescription& lib) {
   std::string out;
-  std::vector<const ClassInfo*> classes = creatable_classes();
+  std::vector<const ClassInfo*> classes = creatable_classes(lib);
   for (const ClassInfo* c : classes)
     for (const VtableEntry& e : vtable_entries(*c->members()))
       out += utf8(c->interface_name) + " " + utf8(e.member->name) + " " + hex_id(e.member->dispid) +
              " " + entry_word(e.kind) + " " + std::to_string(entry_param_count(e)) + " " +
-             entry_types(e) + "\n";
+             entry_types(lib, e) + "\n";
   for (const ClassInfo* c : classes)
     out += "coclass " + utf8(c->name) + " " + utf8(c->clsid) + " " + utf8(c->iid) + " " +
            (c->application_object ? "appobject" : "-") + "\n";
-  for (const EnumInfo& e : enumerations()) {
+  for (const EnumInfo& e : lib.enumerations) {
     out += "enum " + utf8(e.name);
     for (const auto& [name, value] : e.values)
       out += " " + utf8(name) + "=" + std::to_string(value);
@@ -422,22 +425,24 @@ std::string expected_typelib_text() {
   return out;
 }
 
-std::string glue_text() {
+std::string glue_text(const LibraryDescription& lib) {
   std::string out =
       "// Generated by halvora-comgen from the member tables; do not edit.\n"
       "#include <utility>\n\n"
       "#include \"dispatch.h\"\n"
       "#include \"variant_com.h\"\n"
-      "#include \"HALVORA_h.h\"\n\n"
+      "#include \"" +
+      utf8(lib.library.name) +
+      "_h.h\"\n\n"
       "namespace halvora::com {\n\nnamespace {\n\n";
   std::string table;
-  for (const ClassInfo* c : creatable_classes()) {
+  for (const ClassInfo* c : creatable_classes(lib)) {
     std::string name = utf8(c->name);
     std::string iface = utf8(c->interface_name);
     out += "class Com_" + name + " final : public ComObject<::" + iface + "> {\n public:\n" +
            "  explicit Com_" + name + "(halvora::ObjectRef object)\n" +
            "      : ComObject(std::move(object), IID_" + iface + ", u\"" + name + "\") {}\n\n";
-    for (const VtableEntry& e : vtable_entries(*c->members())) out += glue_method(e);
+    for (const VtableEntry& e : vtable_entries(*c->members())) out += glue_method(lib, e);
     out += "};\n\nIDispatch* make_" + name + "(halvora::ObjectRef object) {\n  return new Com_" +
            name + "(std::move(object));\n}\n\n";
     table +=

@@ -1,13 +1,13 @@
 // The COM build's type library source, typed glue and expected type-library listing, all
-// written from the class registry and the member tables so that the DLL cannot drift from the
-// classes the script host calls.
+// written from a library description (the class registry, or the SDK substitute's) and the member
+// tables, so that a DLL cannot drift from the classes the script host calls.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "automation/library_description.h"
 #include "automation/members.h"
-#include "library/registry.h"
 
 namespace halvora::comgen {
 
@@ -25,29 +25,29 @@ std::vector<VtableEntry> vtable_entries(const MemberTable& table);
 
 // The IDL type of a parameter, result or property value ("BSTR", "long", "VARIANT_BOOL",
 // "SAFEARRAY(BSTR)", "SAFEARRAY(LPDISPATCH)", ...). In idl_entry, a member whose table names a
-// published enumeration declares that enumeration instead of long; a name the registry does not
+// published enumeration declares that enumeration instead of long; a name the library does not
 // publish is a std::logic_error.
 std::string idl_type(VarType type);
 
 // The declaration of one entry as it appears inside the interface body, without indentation,
 // e.g. `[id(0x40030000), propget] HRESULT TarjetaVIP([out, retval] BSTR* pRetVal);`.
-std::string idl_entry(const VtableEntry& entry);
+std::string idl_entry(const LibraryDescription& lib, const VtableEntry& entry);
 
-// The whole HALVORA.idl: library, enumerations, one dual interface and coclass per creatable
+// The whole <library>.idl: library, enumerations, one dual interface and coclass per creatable
 // class.
-std::string idl_text();
+std::string idl_text(const LibraryDescription& lib);
 
 // The types of one entry's parameters as the type library describes them, [out, retval] included,
 // comma-separated ("long*,long*,long*,VARIANT_BOOL*"), or "-" for none.
-std::string entry_types(const VtableEntry& entry);
+std::string entry_types(const LibraryDescription& lib, const VtableEntry& entry);
 
 // expected_typelib.txt: one line per vtable entry (interface, member, dispatch identifier, kind,
 // parameter count without the [out, retval] one, entry_types), the coclasses and the
 // enumerations, which the Windows test client compares against the registered type library.
-std::string expected_typelib_text();
+std::string expected_typelib_text(const LibraryDescription& lib);
 
 // com_glue.cpp: the typed vtable of each creatable class delegating to the shared bridge, and
-// the factory table the server reads.
-std::string glue_text();
+// the factory table the server reads. It includes the widl header <library>_h.h.
+std::string glue_text(const LibraryDescription& lib);
 
 }  // namespace halvora::comgen

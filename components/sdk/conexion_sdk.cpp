@@ -4,6 +4,7 @@
 #include "automation/error.h"
 #include "automation/text.h"
 #include "sdk/os.h"
+#include "sdk/record_argument.h"
 #include "sdk/store.h"
 
 namespace halvora::sdk {
@@ -41,14 +42,6 @@ std::u16string example_where(const Record& example, std::vector<Variant>& params
     params.push_back(v);
   }
   return where;
-}
-
-// The record an operation was handed: object-not-set for none, type mismatch for another class.
-Record& record_of(const ObjectRef& object, const RecordLayout& layout) {
-  if (!object) throw Error::standard(err::kObjectNotSet);
-  auto record = std::dynamic_pointer_cast<Record>(object);
-  if (!record || &record->layout() != &layout) throw Error::standard(err::kTypeMismatch);
-  return *record;
 }
 
 }  // namespace
@@ -137,9 +130,13 @@ std::u16string ConexionSdk::HuespedPorNombre(std::u16string name, std::u16string
                        u"(? = '' OR " + column(g, guest::kStatus) + u" = ?)", params);
 }
 
-double ConexionSdk::RegistrarCargo(RecordRef charge) {
+double ConexionSdk::RegistrarCargo(ObjectRef charge) {
   if (!charge) throw Error::standard(err::kObjectNotSet);
-  return post_charge(database(), *charge);
+  Database& db = database();
+  RecordArgument record(charge, charge_layout());
+  double number = post_charge(db, record.get());
+  record.write_back(charge::kNumber);
+  return number;
 }
 
 std::u16string ConexionSdk::ListarCargos(double room, double guest, double check, double account,
@@ -161,10 +158,10 @@ std::u16string ConexionSdk::ListarCargos(double room, double guest, double check
   return select_answers(database(), c, where, params);
 }
 
-std::u16string ConexionSdk::BuscarCargos(RecordRef example) {
-  const Record& record = record_of(example, charge_layout());
+std::u16string ConexionSdk::BuscarCargos(ObjectRef example) {
+  RecordArgument record(example, charge_layout());
   std::vector<Variant> params;
-  std::u16string where = example_where(record, params);
+  std::u16string where = example_where(record.get(), params);
   return select_answers(database(), charge_layout(), where, params);
 }
 
@@ -185,9 +182,9 @@ std::u16string ConexionSdk::ListarMaestroHuespedes() {
 }
 
 std::u16string ConexionSdk::BuscarMaestroHuespedes(ObjectRef example) {
-  const Record& record = record_of(example, guest_master_layout());
+  RecordArgument record(example, guest_master_layout());
   std::vector<Variant> params;
-  std::u16string where = example_where(record, params);
+  std::u16string where = example_where(record.get(), params);
   return all_answers(guest_master_layout(), where, params);
 }
 
@@ -208,7 +205,10 @@ std::u16string ConexionSdk::CuponesPorHabitacion(double room, std::u16string sta
 }
 
 int32_t ConexionSdk::GuardarCupon(ObjectRef coupon) {
-  return save_coupon(database(), record_of(coupon, coupon_layout()));
+  RecordArgument record(coupon, coupon_layout());
+  int32_t number = save_coupon(database(), record.get());
+  record.write_back(coupon::kNumber);
+  return number;
 }
 
 // The library never ends a connection; this lets other callers release the file early.
@@ -301,7 +301,7 @@ std::u16string ConexionSdk::translate(std::size_t from, std::size_t to,
   return rows.empty() ? std::u16string() : answer_text(rows.front().at(to));
 }
 
-const MemberTable& ConexionSdk::members() const {
+const MemberTable& ConexionSdk::member_table() {
   using C = ConexionSdk;
   static const MemberTable table{
       method<&C::CadenaPrueba>(u"CadenaPrueba"),

@@ -33,10 +33,10 @@ class ConexionSdk : public Object {
   std::u16string HuespedPorHabitacion(std::u16string room, std::u16string status);
   std::u16string HuespedPorNumero(std::u16string number, std::u16string status);
   std::u16string HuespedPorNombre(std::u16string name, std::u16string status);
-  double RegistrarCargo(RecordRef charge);
+  double RegistrarCargo(ObjectRef charge);
   std::u16string ListarCargos(double room, double guest, double check, double account,
                               std::u16string omit_groups);
-  std::u16string BuscarCargos(RecordRef example);
+  std::u16string BuscarCargos(ObjectRef example);
   std::u16string LeerConfiguracion();
   std::u16string LeerTablaHotel();
   int32_t FolioPorOperacion(int32_t operation);
@@ -58,7 +58,8 @@ class ConexionSdk : public Object {
   // The open database; throws when Conectar has not succeeded.
   Database& database();
 
-  const MemberTable& members() const override;
+  static const MemberTable& member_table();
+  const MemberTable& members() const override { return member_table(); }
   std::u16string type_name() const override { return u"ConexionSdk"; }
 
  private:

@@ -23,6 +23,21 @@ void Collection::Remove(const Variant& index) {
   items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(position(index)));
 }
 
+bool takes_list(const Object& object) {
+  return object.outside() || dynamic_cast<const Collection*>(&object) != nullptr;
+}
+
+int32_t count_of(Object& list) {
+  if (auto* own = dynamic_cast<Collection*>(&list)) return own->Count();
+  return to_long(list.invoke_by_name(u"Count", CallKind::Get, {}));
+}
+
+Variant item_of(Object& list, int32_t position) {
+  if (auto* own = dynamic_cast<Collection*>(&list)) return own->Item(Variant(position));
+  Variant args[] = {Variant(position)};
+  return list.invoke_by_name(u"Item", CallKind::Method, args);
+}
+
 const MemberTable& Collection::members() const {
   // Item first: a collection's default member is the item.
   static const MemberTable table{

@@ -34,4 +34,18 @@ class Collection : public Object {
 
 using CollectionRef = std::shared_ptr<Collection>;
 
+// ---- Result collections a host may replace ---------------------------------------------------
+// A property that holds a result collection may hold the host's own instead of the library's: any
+// collection that answers Count and Item, such as one the host made (an outside object on
+// Windows). The library reads such a one as the host's code would, by name; its own Collection it
+// reads directly.
+
+// What such a property takes: the library's Collection, or an outside object. Any other object of
+// the library's is refused (13), as a property typed as a collection refuses it.
+bool takes_list(const Object& object);
+
+// The number of items, and item `position` (1-based; the collection's own error when outside).
+int32_t count_of(Object& list);
+Variant item_of(Object& list, int32_t position);
+
 }  // namespace halvora

@@ -63,13 +63,15 @@ Variant call_method(Object& target, const Member& m, std::span<Variant> args) {
 }
 
 // Hosts write obj.List(1) for obj.List.Item(1): arguments to a property that takes none go to
-// the default member of the object it holds.
+// the default member of the object it holds. An outside object is asked for its Item by name.
 Variant call_default_of(const Variant& value, CallKind kind, std::span<Variant> args) {
-  const Member* item = nullptr;
-  if (value.type() == VarType::Object && value.object())
-    item = value.object()->members().find(u"Item");
+  if (value.type() != VarType::Object || !value.object())
+    throw Error::standard(err::kWrongArguments);
+  Object& held = *value.object();
+  if (held.outside()) return held.invoke_by_name(u"Item", kind, args);
+  const Member* item = held.members().find(u"Item");
   if (!item) throw Error::standard(err::kWrongArguments);
-  return invoke(*value.object(), *item, kind, args);
+  return invoke(held, *item, kind, args);
 }
 
 }  // namespace
@@ -90,6 +92,8 @@ Variant invoke(Object& target, const Member& m, CallKind kind, std::span<Variant
       uint8_t wanted = kind == CallKind::Let ? kLet : kSet;
       if (!(m.access & wanted)) throw Error::standard(err::kNoSuchMember);
       if (args.size() != 1) throw Error::standard(err::kWrongArguments);
+      if (m.takes && args[0].is_object() && args[0].object() && !m.takes(*args[0].object()))
+        throw Error::standard(err::kTypeMismatch);
       m.put(target, args[0]);
       return {};
     }
@@ -98,9 +102,13 @@ Variant invoke(Object& target, const Member& m, CallKind kind, std::span<Variant
 }
 
 Variant invoke(Object& target, std::u16string_view name, CallKind kind, std::span<Variant> args) {
-  const Member* m = target.members().find(name);
+  return target.invoke_by_name(name, kind, args);
+}
+
+Variant Object::invoke_by_name(std::u16string_view name, CallKind kind, std::span<Variant> args) {
+  const Member* m = members().find(name);
   if (!m) throw Error::standard(err::kNoSuchMember);
-  return invoke(target, *m, kind, args);
+  return invoke(*this, *m, kind, args);
 }
 
 namespace detail {

@@ -30,9 +30,6 @@ enum class MemberKind : uint8_t {
 // Which property operations a data member or property allows.
 enum Access : uint8_t { kGet = 1, kLet = 2, kSet = 4 };
 
-// How a caller invokes a member: a call, a read, a value assignment, an object assignment.
-enum class CallKind : uint8_t { Method, Get, Let, Set };
-
 // Dispatch identifiers follow the position in the interface, by kind.
 inline constexpr int32_t kDispDataBase = 0x40030000;
 inline constexpr int32_t kDispMethodBase = 0x60030000;
@@ -61,6 +58,9 @@ struct Member {
   int32_t dispid = 0;     // assigned by the table from the position
   Getter call = nullptr;  // method, or property read
   Putter put = nullptr;   // property let or set
+  // For a data member that holds objects of one kind: which objects an assignment takes (13 for
+  // the others). Null: whatever the member's C++ type takes.
+  bool (*takes)(const Object&) = nullptr;
 };
 
 class MemberTable {
@@ -82,6 +82,8 @@ class MemberTable {
 // call is 450, a missing required argument 449, an unknown name 438. By-reference arguments
 // are written back into args.
 Variant invoke(Object& target, const Member& member, CallKind kind, std::span<Variant> args);
+// By name, as hosts call: the object's own invoke_by_name, which for the library's objects finds
+// the member in their table and for an outside object asks the object itself.
 Variant invoke(Object& target, std::u16string_view name, CallKind kind,
                std::span<Variant> args = {});
 
@@ -268,6 +270,18 @@ Member data(const char16_t* name) {
                                         : kGet | kLet;
   m.call = &B::get;
   m.put = &B::put;
+  return m;
+}
+
+// A public data member that holds objects, of which an assignment takes only those `takes`
+// accepts (13 for the others): for an object property whose C++ type cannot say which objects a
+// host may put there, such as a result collection that may be the host's own.
+template <auto Field>
+Member data(const char16_t* name, bool (*takes)(const Object&)) {
+  static_assert(detail::TypeOf<typename detail::DataBinding<Field>::type>::value == VarType::Object,
+                "only an object property checks what it takes");
+  Member m = data<Field>(name);
+  m.takes = takes;
   return m;
 }
 

@@ -2,14 +2,20 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "automation/variant.h"
 
 namespace halvora {
 
 class MemberTable;
+
+// How a caller invokes a member: a call, a read, a value assignment, an object assignment.
+enum class CallKind : uint8_t { Method, Get, Let, Set };
 
 class Object : public std::enable_shared_from_this<Object> {
  public:
@@ -22,6 +28,16 @@ class Object : public std::enable_shared_from_this<Object> {
   virtual const MemberTable& members() const = 0;
   // The name TypeName() shows for it.
   virtual std::u16string type_name() const = 0;
+
+  // A call by name, with the platform's rules (members.h: invoke). The default looks the name up
+  // in members(). An object that stands for an outside automation object has no table of its
+  // own and answers every name itself: on Windows the foreign object's GetIDsOfNames and Invoke.
+  virtual Variant invoke_by_name(std::u16string_view name, CallKind kind, std::span<Variant> args);
+
+  // True for an object that stands for an outside automation object whose class the library does
+  // not know (a host's own collection or record, a registered component): a property that holds a
+  // result collection takes it as it is, and the library calls it by name only.
+  virtual bool outside() const { return false; }
 
   // A platform automation object that stands behind this one and that hosts should be handed
   // in its place, so that they talk to the platform directly: on Windows an IDispatch*, which

@@ -55,10 +55,10 @@ Variant CUPONES::TelvarDesconectar() {
 
 // Both lists are filled from the coupon list: that is the answer hosts have always read coupon
 // types from.
-ArrayOf<std::u16string> CUPONES::list(CollectionRef& into) {
-  into = Collection::create();
+ArrayOf<std::u16string> CUPONES::list(ObjectRef& into) {
+  CollectionRef items = sdk::fresh_list(into);
   std::u16string text = sdk::call_text(connection_, u"ListarCupones");
-  sdk::add_entries(*into, text, sdk::Entries::KeepAll);
+  sdk::add_entries(*items, text, sdk::Entries::KeepAll);
   return {};
 }
 
@@ -72,10 +72,10 @@ ArrayOf<std::u16string> CUPONES::GetTipoCuponAll() {
 
 // A look-up fills its record from the pieces it cut itself, and only then lists them: a fill that
 // fails leaves the list empty, and an answer of one piece lists it beside a blank record.
-Variant CUPONES::look_up(CollectionRef& list, ObjectRef& record, std::u16string_view record_class,
+Variant CUPONES::look_up(ObjectRef& into, ObjectRef& record, std::u16string_view record_class,
                          std::span<const sdk::Field> fields, std::u16string_view operation,
                          std::initializer_list<Variant> args) {
-  list = Collection::create();
+  CollectionRef list = sdk::fresh_list(into);
   std::u16string text = sdk::call_text(connection_, operation, args);
   std::vector<std::u16string_view> pieces = sdk::cut(text, sdk::kFieldSeparator);
   sdk::fill_from_pieces(record, record_class, pieces, fields);
@@ -113,8 +113,8 @@ const MemberTable& CUPONES::member_table() {
   static const MemberTable table{
       data<&CUPONES::Cupones_Sdk_Info>(u"Cupones_Sdk_Info"),
       data<&CUPONES::Tipocupon_Sdk_Info>(u"Tipocupon_Sdk_Info"),
-      data<&CUPONES::ListaResultadoCupon>(u"ListaResultadoCupon"),
-      data<&CUPONES::ListaResultadoTipoCupon>(u"ListaResultadoTipoCupon"),
+      data<&CUPONES::ListaResultadoCupon>(u"ListaResultadoCupon", takes_list),
+      data<&CUPONES::ListaResultadoTipoCupon>(u"ListaResultadoTipoCupon", takes_list),
       method<&CUPONES::TelvarConectarLobix>(u"TelvarConectarLobix",
                                             {u"pcDir", u"pcUser", u"pcPass"}),
       method<&CUPONES::TelvarDesconectar>(u"TelvarDesconectar"),

@@ -17,10 +17,10 @@ class CUPONES : public Object {
  public:
   using Text = const std::u16string&;
 
-  ObjectRef Cupones_Sdk_Info;             // a RegistroCupon: the one looked up, or one to save
-  ObjectRef Tipocupon_Sdk_Info;           // a RegistroTipoCupon
-  CollectionRef ListaResultadoCupon;      // every coupon, or the fields of the one looked up
-  CollectionRef ListaResultadoTipoCupon;  // the same for coupon types
+  ObjectRef Cupones_Sdk_Info;         // a RegistroCupon: the one looked up, or one to save
+  ObjectRef Tipocupon_Sdk_Info;       // a RegistroTipoCupon
+  ObjectRef ListaResultadoCupon;      // every coupon, or the fields of the one looked up
+  ObjectRef ListaResultadoTipoCupon;  // the same for coupon types
 
   bool TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass);
   Variant TelvarDesconectar();
@@ -43,8 +43,8 @@ class CUPONES : public Object {
   static std::span<const sdk::Field> type_fields();
 
  private:
-  ArrayOf<std::u16string> list(CollectionRef& into);
-  Variant look_up(CollectionRef& list, ObjectRef& record, std::u16string_view record_class,
+  ArrayOf<std::u16string> list(ObjectRef& into);
+  Variant look_up(ObjectRef& into, ObjectRef& record, std::u16string_view record_class,
                   std::span<const sdk::Field> fields, std::u16string_view operation,
                   std::initializer_list<Variant> args);
 

@@ -54,26 +54,26 @@ double DB_CAPCT::GenerarCargo() {
 }
 
 double DB_CAPCT::CapCt_Findby() {
-  ListaResultados = Collection::create();
+  CollectionRef list = sdk::fresh_list(ListaResultados);
   Variant example = sdk::record_argument(Db_CapCt_Sdk_Info, kRecordClass);
   list_text_ = sdk::call_text(connection_, u"BuscarCargos", {example});
-  sdk::add_entries(*ListaResultados, list_text_, sdk::Entries::SkipBlank);
+  sdk::add_entries(*list, list_text_, sdk::Entries::SkipBlank);
   return 0;
 }
 
 ArrayOf<CollectionRef> DB_CAPCT::GetListCargos(double nHabitacion, double nHuesped, double nCheque,
                                                double Cuenta, Text OmitirGrupos) {
-  ListaResultados = Collection::create();
+  CollectionRef list = sdk::fresh_list(ListaResultados);
   list_text_ = sdk::call_text(connection_, u"ListarCargos",
                               {nHabitacion, nHuesped, nCheque, Cuenta, OmitirGrupos});
   // Every piece keeps its place, so entry n is the n-th charge the SDK wrote.
-  sdk::add_entries(*ListaResultados, list_text_, sdk::Entries::KeepAll);
+  sdk::add_entries(*list, list_text_, sdk::Entries::KeepAll);
   return {};
 }
 
 CollectionRef DB_CAPCT::GetListaResultados(Text StringDbCapCt, Text Simbolo) {
-  Resultados = Collection::create();
-  sdk::add_fields(*Resultados, StringDbCapCt, Simbolo);
+  CollectionRef list = sdk::fresh_list(Resultados);
+  sdk::add_fields(*list, StringDbCapCt, Simbolo);
   return nullptr;
 }
 
@@ -84,8 +84,8 @@ Variant DB_CAPCT::GetEntityObject() {
 
 const MemberTable& DB_CAPCT::member_table() {
   static const MemberTable table{
-      data<&DB_CAPCT::ListaResultados>(u"ListaResultados"),
-      data<&DB_CAPCT::Resultados>(u"Resultados"),
+      data<&DB_CAPCT::ListaResultados>(u"ListaResultados", takes_list),
+      data<&DB_CAPCT::Resultados>(u"Resultados", takes_list),
       data<&DB_CAPCT::Db_CapCt_Sdk_Info>(u"Db_CapCt_Sdk_Info"),
       method<&DB_CAPCT::TelvarConectarLobix>(u"TelvarConectarLobix",
                                              {u"pcDir", u"pcUser", u"pcPass"}),

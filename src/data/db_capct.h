@@ -15,9 +15,9 @@ class DB_CAPCT : public Object {
  public:
   using Text = const std::u16string&;
 
-  CollectionRef ListaResultados;  // one charge text per item
-  CollectionRef Resultados;       // the fields of one charge
-  ObjectRef Db_CapCt_Sdk_Info;    // a RegistroCargo: the charge to post, or the search example
+  ObjectRef ListaResultados;    // one charge text per item
+  ObjectRef Resultados;         // the fields of one charge
+  ObjectRef Db_CapCt_Sdk_Info;  // a RegistroCargo: the charge to post, or the search example
 
   bool TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass);
   Variant TelvarDesconectar();

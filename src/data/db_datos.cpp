@@ -81,9 +81,9 @@ Variant Db_Datos::TelvarDesconectar() {
 }
 
 ArrayOf<std::u16string> Db_Datos::GetList_HuespedesEnCasa() {
-  GetList_ListaResultados = Collection::create();
+  CollectionRef list = sdk::fresh_list(GetList_ListaResultados);
   in_house_text_ = sdk::call_text(connection_, u"ListarHuespedesEnCasa");
-  sdk::add_entries(*GetList_ListaResultados, in_house_text_, sdk::Entries::SkipBlank);
+  sdk::add_entries(*list, in_house_text_, sdk::Entries::SkipBlank);
   return {};
 }
 
@@ -107,8 +107,8 @@ Variant Db_Datos::GetHuespedByNombreHuesped(Text NombreHuesped, Text status) {
 }
 
 CollectionRef Db_Datos::GetListaResultados(Text StringDatosHuespet, Text Simbolo) {
-  ListaResultados = Collection::create();
-  sdk::add_fields(*ListaResultados, StringDatosHuespet, Simbolo);
+  CollectionRef list = sdk::fresh_list(ListaResultados);
+  sdk::add_fields(*list, StringDatosHuespet, Simbolo);
   return nullptr;
 }
 
@@ -120,8 +120,8 @@ Variant Db_Datos::GetEntityObject() {
 const MemberTable& Db_Datos::member_table() {
   static const MemberTable table{
       data<&Db_Datos::Db_Datos_Sdk_Info>(u"Db_Datos_Sdk_Info"),
-      data<&Db_Datos::ListaResultados>(u"ListaResultados"),
-      data<&Db_Datos::GetList_ListaResultados>(u"GetList_ListaResultados"),
+      data<&Db_Datos::ListaResultados>(u"ListaResultados", takes_list),
+      data<&Db_Datos::GetList_ListaResultados>(u"GetList_ListaResultados", takes_list),
       method<&Db_Datos::PruebaString>(u"PruebaString"),
       method<&Db_Datos::TelvarConectarLobix>(u"TelvarConectarLobix",
                                              {u"pcDir", u"pcUser", u"pcPass"}),

@@ -15,9 +15,9 @@ class Db_Datos : public Object {
  public:
   using Text = const std::u16string&;
 
-  ObjectRef Db_Datos_Sdk_Info;            // a RegistroDatosHuesped
-  CollectionRef ListaResultados;          // the fields of the guest last looked up
-  CollectionRef GetList_ListaResultados;  // one entry per in-house guest
+  ObjectRef Db_Datos_Sdk_Info;        // a RegistroDatosHuesped
+  ObjectRef ListaResultados;          // the fields of the guest last looked up
+  ObjectRef GetList_ListaResultados;  // one entry per in-house guest
 
   Variant PruebaString();
   bool TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass);

@@ -48,16 +48,16 @@ Variant InfCom::TelvarDesconectar() {
 }
 
 Variant InfCom::GetInfConfByNumHuest(double NumHuest, Text staHue) {
-  ListaResultadoInfCom = Collection::create();
+  CollectionRef list = sdk::fresh_list(ListaResultadoInfCom);
   std::u16string text =
       sdk::call_text(connection_, u"InfComercialPorHuesped", {Variant(NumHuest), Variant(staHue)});
-  sdk::add_entries(*ListaResultadoInfCom, text, sdk::Entries::SkipBlank);
+  sdk::add_entries(*list, text, sdk::Entries::SkipBlank);
   return {};
 }
 
 CollectionRef InfCom::GetListaResultados(Text StringInfCom, Text Simbolo) {
-  ResultadoInfCom = Collection::create();
-  sdk::add_fields(*ResultadoInfCom, StringInfCom, Simbolo);
+  CollectionRef list = sdk::fresh_list(ResultadoInfCom);
+  sdk::add_fields(*list, StringInfCom, Simbolo);
   return nullptr;
 }
 
@@ -69,8 +69,8 @@ Variant InfCom::GetEntityObject() {
 const MemberTable& InfCom::member_table() {
   static const MemberTable table{
       data<&InfCom::INFCOM_SDK_Info>(u"INFCOM_SDK_Info"),
-      data<&InfCom::ListaResultadoInfCom>(u"ListaResultadoInfCom"),
-      data<&InfCom::ResultadoInfCom>(u"ResultadoInfCom"),
+      data<&InfCom::ListaResultadoInfCom>(u"ListaResultadoInfCom", takes_list),
+      data<&InfCom::ResultadoInfCom>(u"ResultadoInfCom", takes_list),
       method<&InfCom::TelvarConectarLobix>(u"TelvarConectarLobix",
                                            {u"pcDir", u"pcUser", u"pcPass"}),
       method<&InfCom::TelvarDesconectar>(u"TelvarDesconectar"),

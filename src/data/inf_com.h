@@ -16,9 +16,9 @@ class InfCom : public Object {
  public:
   using Text = const std::u16string&;
 
-  ObjectRef INFCOM_SDK_Info;           // a RegistroInfComercial
-  CollectionRef ListaResultadoInfCom;  // one entry per record of the guest
-  CollectionRef ResultadoInfCom;       // the fields of one record
+  ObjectRef INFCOM_SDK_Info;       // a RegistroInfComercial
+  ObjectRef ListaResultadoInfCom;  // one entry per record of the guest
+  ObjectRef ResultadoInfCom;       // the fields of one record
 
   bool TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass);
   Variant TelvarDesconectar();

@@ -41,17 +41,17 @@ Variant MASHUE72::TelvarDesconectar() {
 }
 
 Variant MASHUE72::getDataMASHUE72() {
-  Lista_Resultados = Collection::create();
+  CollectionRef list = sdk::fresh_list(Lista_Resultados);
   std::u16string text = sdk::call_text(connection_, u"ListarMaestroHuespedes");
-  sdk::add_entries(*Lista_Resultados, text, sdk::Entries::SkipBlank);
+  sdk::add_entries(*list, text, sdk::Entries::SkipBlank);
   return {};
 }
 
 Variant MASHUE72::MASHUE72_FindBy() {
-  Lista_Resultados = Collection::create();
+  CollectionRef list = sdk::fresh_list(Lista_Resultados);
   Variant example = sdk::record_argument(MASHUE72_SDK_Info, kRecordClass);
   std::u16string text = sdk::call_text(connection_, u"BuscarMaestroHuespedes", {example});
-  sdk::add_entries(*Lista_Resultados, text, sdk::Entries::SkipBlank);
+  sdk::add_entries(*list, text, sdk::Entries::SkipBlank);
   return {};
 }
 
@@ -69,7 +69,7 @@ Variant MASHUE72::GetEntityObject() {
 const MemberTable& MASHUE72::member_table() {
   static const MemberTable table{
       data<&MASHUE72::MASHUE72_SDK_Info>(u"MASHUE72_SDK_Info"),
-      data<&MASHUE72::Lista_Resultados>(u"Lista_Resultados"),
+      data<&MASHUE72::Lista_Resultados>(u"Lista_Resultados", takes_list),
       method<&MASHUE72::TelvarConectarLobix>(u"TelvarConectarLobix",
                                              {u"pcDir", u"pcUser", u"pcPass"}),
       method<&MASHUE72::TelvarDesconectar>(u"TelvarDesconectar"),

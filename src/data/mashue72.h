@@ -16,8 +16,8 @@ class MASHUE72 : public Object {
  public:
   using Text = const std::u16string&;
 
-  ObjectRef MASHUE72_SDK_Info;     // a RegistroMaestroHuesped: the example, or the record read
-  CollectionRef Lista_Resultados;  // one entry per guest master record
+  ObjectRef MASHUE72_SDK_Info;  // a RegistroMaestroHuesped: the example, or the record read
+  ObjectRef Lista_Resultados;   // one entry per guest master record
 
   bool TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass);
   Variant TelvarDesconectar();

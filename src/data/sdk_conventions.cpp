@@ -80,6 +80,12 @@ std::vector<std::u16string_view> cut(std::u16string_view text, std::u16string_vi
   return pieces;
 }
 
+CollectionRef fresh_list(ObjectRef& property) {
+  CollectionRef list = Collection::create();
+  property = list;
+  return list;
+}
+
 void add_pieces(Collection& into, std::span<const std::u16string_view> pieces, Entries mode) {
   // The hosts' counter fails on the piece after the 32,767th; with more pieces than that its
   // bound does not fit before the first one is added.
@@ -125,15 +131,16 @@ ObjectRef new_record(std::u16string_view record_class) {
   return platform::create_component(record_class);
 }
 
-void fill_record(ObjectRef& slot, std::u16string_view record_class, const CollectionRef& list,
+void fill_record(ObjectRef& slot, std::u16string_view record_class, const ObjectRef& list,
                  std::span<const Field> fields) {
   slot = new_record(record_class);
   if (!list) throw Error::standard(err::kObjectNotSet);
-  if (list->Count() == 0) return;
+  // Held here: a host's collection is called by name, and its calls must not see it go away.
+  ObjectRef items = list;
+  if (count_of(*items) == 0) return;
   ObjectRef record = slot;
   if (!record) throw Error::standard(err::kObjectNotSet);
-  for (const Field& field : fields)
-    set_field(*record, field, list->Item(Variant(int32_t{field.item})));
+  for (const Field& field : fields) set_field(*record, field, item_of(*items, field.item));
 }
 
 void fill_from_pieces(ObjectRef& slot, std::u16string_view record_class,

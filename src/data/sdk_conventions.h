@@ -65,6 +65,10 @@ enum class Entries : uint8_t {
   KeepAll,    // every piece, empty ones included
 };
 
+// A new, empty collection of the library's own, put into a result property (which may have held
+// the host's own collection) and handed back for filling.
+CollectionRef fresh_list(ObjectRef& property);
+
 // Pieces already cut, into `into` in order. 6 past kMaxPieces, counted over pieces, skipped ones
 // included: with more, before any is added; with exactly that many, after all are.
 void add_pieces(Collection& into, std::span<const std::u16string_view> pieces, Entries mode);
@@ -98,8 +102,9 @@ Variant convert_item(const Variant& item, FieldType type);
 // Record fill: a new `record_class` record goes into `slot` first, so a failure further on
 // leaves the partly filled record where the host looks. An empty list leaves it at its initial
 // values; a missing list is 91 and a missing item 9, both after the earlier fields are set.
-// Items past the table are never read.
-void fill_record(ObjectRef& slot, std::u16string_view record_class, const CollectionRef& list,
+// Items past the table are never read. The list may be one the host put in a result property
+// (read through its Count and Item).
+void fill_record(ObjectRef& slot, std::u16string_view record_class, const ObjectRef& list,
                  std::span<const Field> fields);
 
 // Record fill from pieces a look-up cut itself: a new `record_class` record goes into `slot`, and
@@ -112,7 +117,8 @@ void fill_from_pieces(ObjectRef& slot, std::u16string_view record_class,
 ObjectRef new_record(std::u16string_view record_class);
 
 // The record a host left in a property, for an operation that takes `record_class`: 13 for an
-// object of another class, before the SDK sees it.
+// object of another class (by its TypeName, so that a record the host made itself, or one of the
+// registered SDK's, passes as it is), before the SDK sees it.
 Variant record_argument(const ObjectRef& record, std::u16string_view record_class);
 
 }  // namespace halvora::sdk

@@ -46,9 +46,9 @@ Variant TabConf::TelvarDesconectar() {
 }
 
 ArrayOf<std::u16string> TabConf::GetListTabConf() {
-  ListaResultadosTabConf = Collection::create();
+  CollectionRef list = sdk::fresh_list(ListaResultadosTabConf);
   std::u16string text = sdk::call_text(connection_, u"ListarTablasConfiguracion");
-  sdk::add_entries(*ListaResultadosTabConf, text, sdk::Entries::KeepAll);
+  sdk::add_entries(*list, text, sdk::Entries::KeepAll);
   return {};
 }
 
@@ -73,7 +73,7 @@ Variant TabConf::GetEntityObject() {
 
 const MemberTable& TabConf::member_table() {
   static const MemberTable table{
-      data<&TabConf::ListaResultadosTabConf>(u"ListaResultadosTabConf"),
+      data<&TabConf::ListaResultadosTabConf>(u"ListaResultadosTabConf", takes_list),
       data<&TabConf::TABCONF_SDK_Info>(u"TABCONF_SDK_Info"),
       method<&TabConf::TelvarConectarLobix>(u"TelvarConectarLobix",
                                             {u"pcDir", u"pcUser", u"pcPass"}),

@@ -16,8 +16,8 @@ class TabConf : public Object {
  public:
   using Text = const std::u16string&;
 
-  CollectionRef ListaResultadosTabConf;  // one entry per catalogue record
-  ObjectRef TABCONF_SDK_Info;            // a RegistroTablaConfiguracion
+  ObjectRef ListaResultadosTabConf;  // one entry per catalogue record
+  ObjectRef TABCONF_SDK_Info;        // a RegistroTablaConfiguracion
 
   bool TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass);
   Variant TelvarDesconectar();

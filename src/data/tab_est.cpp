@@ -49,14 +49,14 @@ Variant TAB_EST::TelvarDesconectar() {
 // leaves the states of the previous one where the host reads them.
 Variant TAB_EST::GetTabEstByTypTab(Text Typtab) {
   std::u16string text = sdk::call_text(connection_, u"TablasEstadoPorTipo", {Variant(Typtab)});
-  Lista_Resultados = Collection::create();
-  sdk::add_entries(*Lista_Resultados, text, sdk::Entries::SkipBlank);
+  CollectionRef list = sdk::fresh_list(Lista_Resultados);
+  sdk::add_entries(*list, text, sdk::Entries::SkipBlank);
   return {};
 }
 
 CollectionRef TAB_EST::GetListaResultados(Text StringTabConf, Text Separador) {
-  Resultados = Collection::create();
-  sdk::add_fields(*Resultados, StringTabConf, Separador);
+  CollectionRef list = sdk::fresh_list(Resultados);
+  sdk::add_fields(*list, StringTabConf, Separador);
   return nullptr;
 }
 
@@ -68,8 +68,8 @@ Variant TAB_EST::GetEntityObject() {
 const MemberTable& TAB_EST::member_table() {
   static const MemberTable table{
       data<&TAB_EST::Tab_Est_Sdk_Info>(u"Tab_Est_Sdk_Info"),
-      data<&TAB_EST::Lista_Resultados>(u"Lista_Resultados"),
-      data<&TAB_EST::Resultados>(u"Resultados"),
+      data<&TAB_EST::Lista_Resultados>(u"Lista_Resultados", takes_list),
+      data<&TAB_EST::Resultados>(u"Resultados", takes_list),
       method<&TAB_EST::TelvarConectarLobix>(u"TelvarConectarLobix",
                                             {u"pcDir", u"pcUser", u"pcPass"}),
       method<&TAB_EST::TelvarDesconectar>(u"TelvarDesconectar"),

@@ -16,9 +16,9 @@ class TAB_EST : public Object {
  public:
   using Text = const std::u16string&;
 
-  ObjectRef Tab_Est_Sdk_Info;      // a RegistroTablaEstado
-  CollectionRef Lista_Resultados;  // one entry per state of the type last asked for
-  CollectionRef Resultados;        // the fields of one state
+  ObjectRef Tab_Est_Sdk_Info;  // a RegistroTablaEstado
+  ObjectRef Lista_Resultados;  // one entry per state of the type last asked for
+  ObjectRef Resultados;        // the fields of one state
 
   bool TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass);
   Variant TelvarDesconectar();

@@ -57,8 +57,8 @@ Variant Tab_ht::TelvarDesconectar() {
 Variant Tab_ht::GetTabHtConfig() {
   Tab_Ht_SDK_Info = sdk::new_record(kRecordClass);
   std::u16string text = sdk::call_text(connection_, u"LeerTablaHotel");
-  ListaResultados = Collection::create();
-  sdk::add_fields(*ListaResultados, text, sdk::kFieldSeparator);
+  CollectionRef list = sdk::fresh_list(ListaResultados);
+  sdk::add_fields(*list, text, sdk::kFieldSeparator);
   sdk::fill_record(Tab_Ht_SDK_Info, kRecordClass, ListaResultados, kFields);
   return {};
 }
@@ -73,7 +73,7 @@ int16_t Tab_ht::GetFolioTab_Ht(int16_t TipoOperacion) {
 const MemberTable& Tab_ht::member_table() {
   static const MemberTable table{
       data<&Tab_ht::Tab_Ht_SDK_Info>(u"Tab_Ht_SDK_Info"),
-      data<&Tab_ht::ListaResultados>(u"ListaResultados"),
+      data<&Tab_ht::ListaResultados>(u"ListaResultados", takes_list),
       method<&Tab_ht::TelvarConectarLobix>(u"TelvarConectarLobix",
                                            {u"pcDir", u"pcUser", u"pcPass"}),
       method<&Tab_ht::TelvarDesconectar>(u"TelvarDesconectar"),

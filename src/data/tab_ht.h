@@ -17,8 +17,8 @@ class Tab_ht : public Object {
  public:
   using Text = const std::u16string&;
 
-  ObjectRef Tab_Ht_SDK_Info;      // a RegistroTablaHotel
-  CollectionRef ListaResultados;  // the fields of the last hotel text
+  ObjectRef Tab_Ht_SDK_Info;  // a RegistroTablaHotel
+  ObjectRef ListaResultados;  // the fields of the last hotel text
 
   bool TelvarConectarLobix(Text pcDir, std::u16string& pcUser, std::u16string& pcPass);
   Variant TelvarDesconectar();

@@ -3,7 +3,6 @@
 #include <array>
 
 #include "automation/error.h"
-#include "automation/text.h"
 #include "data/confi.h"
 #include "data/cupones.h"
 #include "data/db_capct.h"
@@ -100,8 +99,13 @@ const std::array<ClassInfo, 18> kClasses{{
      &members_of<TAB_EST>},
 }};
 
+const LibraryDescription kLibrary{kTypeLibrary, kEnums, kClasses};
+
 }  // namespace
 
+const LibraryDescription& published_library() {
+  return kLibrary;
+}
 const TypeLibraryInfo& type_library() {
   return kTypeLibrary;
 }
@@ -113,12 +117,7 @@ std::span<const ClassInfo> published_classes() {
 }
 
 const ClassInfo* find_class(std::u16string_view name) {
-  constexpr std::u16string_view kPrefix = u"HALVORA.";
-  if (name.size() > kPrefix.size() && iequals(name.substr(0, kPrefix.size()), kPrefix))
-    name.remove_prefix(kPrefix.size());
-  for (const ClassInfo& c : kClasses)
-    if (iequals(c.name, name)) return &c;
-  return nullptr;
+  return kLibrary.find(name);
 }
 
 ObjectRef create_object(std::u16string_view progid) {

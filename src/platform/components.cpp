@@ -1,35 +1,105 @@
-// Both builds answer with the bundled substitutes. On Windows a registered outside component
-// should come first, but the core cannot wrap a foreign COM object as one of its Objects yet (that
-// needs an IDispatch-backed Object in the COM layer), so the substitute answers there too.
 #include "platform/components.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <utility>
 
 #include "automation/error.h"
+#include "automation/text.h"
 
 namespace halvora::platform {
 
 namespace {
-ComponentFactory g_factory = nullptr;
+
+constexpr std::u16string_view kDatabaseSdkClasses[] = {
+    u"ConexionSdk",
+    u"RegistroDatosHuesped",
+    u"RegistroConfiguracion",
+    u"RegistroTablaHotel",
+    u"RegistroMaestroHuesped",
+    u"RegistroCargo",
+    u"RegistroCupon",
+    u"RegistroTipoCupon",
+    u"RegistroInfComercial",
+    u"RegistroTablaConfiguracion",
+    u"RegistroTablaEstado",
+};
+
+constexpr ComponentFamily kFamilies[] = {
+    {kDatabaseSdk, kDatabaseSdkClasses},
+};
+
+ComponentFactory g_test = nullptr;
+ComponentFactory g_registered = nullptr;
 ComponentFactory g_bundled = nullptr;
+
+std::string_view trimmed(std::string_view s) {
+  constexpr std::string_view kBlanks = " \t\r\n";
+  while (!s.empty() && kBlanks.find(s.front()) != std::string_view::npos) s.remove_prefix(1);
+  while (!s.empty() && kBlanks.find(s.back()) != std::string_view::npos) s.remove_suffix(1);
+  return s;
+}
+
+bool same_word(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return lower(x) == lower(y);
+  });
+}
+
+// Read on every creation, as every setting is, so that a host or a test may change it.
+std::optional<ComponentSource> configured_source() {
+  const char* value = std::getenv("HALVORA_COMPONENTS");
+  return parse_component_source(value ? value : "");
+}
+
 }  // namespace
 
+std::span<const ComponentFamily> component_families() {
+  return kFamilies;
+}
+
+std::u16string registered_identifier(std::u16string_view class_name) {
+  for (const ComponentFamily& family : kFamilies)
+    for (std::u16string_view known : family.classes)
+      if (iequals(known, class_name))
+        return std::u16string(family.prefix) + u"." + std::u16string(known);
+  return {};
+}
+
+std::optional<ComponentSource> parse_component_source(std::string_view text) {
+  text = trimmed(text);
+  if (text.empty() || same_word(text, "auto")) return ComponentSource::Auto;
+  if (same_word(text, "registered")) return ComponentSource::Registered;
+  if (same_word(text, "bundled")) return ComponentSource::Bundled;
+  return std::nullopt;
+}
+
 ObjectRef create_component(std::u16string_view class_name) {
-  for (ComponentFactory factory : {g_factory, g_bundled}) {
-    if (!factory) continue;
-    if (ObjectRef made = factory(class_name)) return made;
+  if (g_test)
+    if (ObjectRef made = g_test(class_name)) return made;
+  std::optional<ComponentSource> source = configured_source();
+  if (!source) throw Error::standard(err::kCannotCreate);
+  if (*source != ComponentSource::Bundled && g_registered) {
+    std::u16string identifier = registered_identifier(class_name);
+    if (!identifier.empty())
+      if (ObjectRef made = g_registered(identifier)) return made;
   }
+  if (*source != ComponentSource::Registered && g_bundled)
+    if (ObjectRef made = g_bundled(class_name)) return made;
   throw Error::standard(err::kCannotCreate);
 }
 
-void set_bundled_components(ComponentFactory factory) {
-  g_bundled = factory;
+ComponentFactory set_registered_components(ComponentFactory factory) {
+  return std::exchange(g_registered, factory);
+}
+
+ComponentFactory set_bundled_components(ComponentFactory factory) {
+  return std::exchange(g_bundled, factory);
 }
 
 ComponentFactory set_component_factory(ComponentFactory factory) {
-  ComponentFactory previous = g_factory;
-  g_factory = factory;
-  return previous;
+  return std::exchange(g_test, factory);
 }
 
 std::u16string_view numbered_field_name(int position, NumberedNameBuffer& buffer) {

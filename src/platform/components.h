@@ -1,27 +1,70 @@
-// Outside components (the hotel database SDK, the e-invoicing server) and their records,
-// created by name. Each build answers with the registered component when the machine has one,
-// else with the substitute bundled with the library, which the library layer hands over.
+// Outside components (the hotel database SDK, the e-invoicing server) and their records, created by
+// name. On Windows the component registered on the machine comes first, and the substitute bundled
+// with the library answers where none is registered; natively only the bundled substitutes exist.
+// HALVORA_COMPONENTS lets a deployment insist on one or the other.
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
+#include <string>
 #include <string_view>
 
 #include "automation/object.h"
 
 namespace halvora::platform {
 
-// A new object of the named class ("ConexionSdk", "RegistroDatosHuesped", …); 429 when neither
-// a registered component nor a bundled substitute provides it.
+// ---- Families --------------------------------------------------------------------------------
+
+// An outside component as the machine registers it: its classes' identifiers are the prefix, a dot
+// and the class name ("LobixSdkCore.ConexionSdk"). The prefix is also its type library's name.
+struct ComponentFamily {
+  std::u16string_view prefix;
+  std::span<const std::u16string_view> classes;  // the classes the library creates of it
+};
+
+// The hotel database SDK: its connection class and its ten record classes.
+inline constexpr char16_t kDatabaseSdk[] = u"LobixSdkCore";
+
+// Every family the library creates classes of. A new outside component is one more row here.
+std::span<const ComponentFamily> component_families();
+
+// The registered identifier of a class of one of the families (letter case aside), spelt as the
+// family spells its class; empty for a class of none.
+std::u16string registered_identifier(std::u16string_view class_name);
+
+// ---- Which component answers -----------------------------------------------------------------
+
+enum class ComponentSource : uint8_t {
+  Auto,        // the registered component, else the bundled substitute
+  Registered,  // the registered component only: none is 429, never a silent stand-in
+  Bundled,     // the bundled substitute only, whatever the machine has registered
+};
+
+// The value of HALVORA_COMPONENTS: "auto", "registered" or "bundled", letter case and surrounding
+// blanks aside; unset or blank is auto. Anything else is nothing: a misspelt setting must not
+// quietly become auto and hand a deployment that insisted on its real SDK a stand-in.
+std::optional<ComponentSource> parse_component_source(std::string_view text);
+
+// A new object of the named class ("ConexionSdk", "RegistroDatosHuesped", ...): from a test's
+// factory when one is set, then as HALVORA_COMPONENTS says. 429 when none of the sources it allows
+// provides the class, or when the setting is not one of the three.
 ObjectRef create_component(std::u16string_view class_name);
 
-// Makes objects of the classes it knows by name, null for any other.
-using ComponentFactory = ObjectRef (*)(std::u16string_view class_name);
+// Makes objects of the names it knows, null for any other. The registered factory takes registered
+// identifiers, answers null when nothing is registered under one and raises when something is but
+// cannot be made (a broken installation is not a missing one); the bundled factory takes class
+// names.
+using ComponentFactory = ObjectRef (*)(std::u16string_view name);
 
-// The substitutes bundled with the library, asked after the machine's registered components.
-void set_bundled_components(ComponentFactory factory);
-
-// Tests put a factory in front of everything else; null removes it. Answers the previous one.
+// The machine's registered components: set on Windows by the COM layer, which alone turns a foreign
+// automation object into a core object. Each setter answers the factory it replaces.
+ComponentFactory set_registered_components(ComponentFactory factory);
+// The substitutes bundled with the library, handed over by the library layer.
+ComponentFactory set_bundled_components(ComponentFactory factory);
+// Tests put a factory in front of everything else; null removes it.
 ComponentFactory set_component_factory(ComponentFactory factory);
 
 // A record property without a column name of its own is "Campo" and its position in at least

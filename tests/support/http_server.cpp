@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstring>
 #include <stdexcept>
 
@@ -123,7 +124,10 @@ bool read_request(int fd, std::string& buffer, RecordedRequest& out) {
 std::string response_head(const CannedResponse& r) {
   std::string head = "HTTP/1.1 " + std::to_string(r.status) + " " + reason(r.status) + "\r\n";
   if (!r.content_type.empty()) head += "Content-Type: " + r.content_type + "\r\n";
-  head += "Content-Length: " + std::to_string(r.body.size()) + "\r\n";
+  if (r.endless_chunks)
+    head += "Transfer-Encoding: chunked\r\n";
+  else
+    head += "Content-Length: " + std::to_string(r.body.size()) + "\r\n";
   for (const auto& [name, value] : r.extra_headers) head += name + ": " + value + "\r\n";
   return head + "\r\n";
 }
@@ -230,6 +234,11 @@ CannedResponse HttpServer::answer_for(const RecordedRequest& request) {
   return handler ? handler(request) : CannedResponse{};
 }
 
+bool HttpServer::is_stopping() const {
+  std::lock_guard lock(mutex_);
+  return stopping_;
+}
+
 void HttpServer::serve(int fd) {
   std::string buffer;
   for (;;) {
@@ -242,6 +251,20 @@ void HttpServer::serve(int fd) {
       break;
     }
     if (r.close_without_answer) break;
+    if (r.endless_chunks || r.trickle_ms > 0) {
+      if (!send_all(fd, response_head(r))) break;
+      if (r.endless_chunks) {
+        const std::string chunk = "4000\r\n" + std::string(0x4000, 'x') + "\r\n";
+        while (!is_stopping() && send_all(fd, chunk)) {
+        }
+      } else {
+        for (char c : r.body) {
+          if (is_stopping() || !send_all(fd, std::string_view(&c, 1))) break;
+          std::this_thread::sleep_for(std::chrono::milliseconds(r.trickle_ms));
+        }
+      }
+      break;
+    }
     bool truncated = r.truncate_body_at < r.body.size();
     std::string_view body = r.body;
     if (request.method == "HEAD") body = {};

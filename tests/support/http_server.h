@@ -34,6 +34,8 @@ struct CannedResponse {
   bool never_answer = false;                // hold the connection silently until the server stops
   bool close_without_answer = false;        // close the connection
   std::size_t truncate_body_at = SIZE_MAX;  // full Content-Length, this many bytes, then close
+  bool endless_chunks = false;  // a chunked body that never ends, until the client hangs up
+  int trickle_ms = 0;           // > 0: the body one byte at a time, this many ms apart
 };
 
 class HttpServer {
@@ -57,6 +59,7 @@ class HttpServer {
  private:
   void accept_loop();
   void serve(int fd);
+  bool is_stopping() const;
   CannedResponse answer_for(const RecordedRequest& request);
 
   int listen_fd_ = -1;

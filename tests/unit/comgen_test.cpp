@@ -31,7 +31,7 @@ bool has_line(const std::vector<std::string>& lines, const std::string& wanted) 
 }
 
 TEST(ComGenIdl, DocumentEntries) {
-  const std::vector<std::string> idl = lines_of(idl_text());
+  const std::vector<std::string> idl = lines_of(idl_text(published_library()));
   const char* expected[] = {
       "[id(0x40030000), propget] HRESULT TarjetaVIP([out, retval] BSTR* pRetVal);",
       "[id(0x40030000), propput] HRESULT TarjetaVIP([in] BSTR RHS);",
@@ -48,7 +48,7 @@ TEST(ComGenIdl, DocumentEntries) {
 }
 
 TEST(ComGenIdl, LibraryInterfaceAndCoclass) {
-  const std::vector<std::string> idl = lines_of(idl_text());
+  const std::vector<std::string> idl = lines_of(idl_text(published_library()));
   for (const char* line : {
            "uuid(ECC7BFD6-7E88-49B6-8A6E-140E0DBA7D12),",
            "version(1.0),",
@@ -69,7 +69,7 @@ TEST(ComGenIdl, LibraryInterfaceAndCoclass) {
 // A class without a factory is published but has no coclass yet: the type library would
 // promise an object the DLL cannot create.
 TEST(ComGenIdl, OnlyCreatableClassesGetCoclasses) {
-  const std::string idl = idl_text();
+  const std::string idl = idl_text(published_library());
   for (const ClassInfo& c : published_classes()) {
     std::string coclass = "coclass " + std::string(c.name.begin(), c.name.end()) + " {";
     EXPECT_EQ(idl.find(coclass) != std::string::npos, c.creatable()) << coclass;
@@ -111,7 +111,7 @@ TEST(ComGenIdl, TypesAndOptionalParameters) {
   }()};
   std::vector<VtableEntry> entries = vtable_entries(table);
   ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(idl_entry(entries[0]),
+  EXPECT_EQ(idl_entry(published_library(), entries[0]),
             "[id(0x60030000)] HRESULT Probe([in, optional, defaultvalue(7)] long a, [in, "
             "optional, defaultvalue(-1)] VARIANT_BOOL b, [in, optional] VARIANT c, [in, "
             "optional, defaultvalue(2.5)] double d, [in, out] VARIANT* e);");
@@ -120,7 +120,7 @@ TEST(ComGenIdl, TypesAndOptionalParameters) {
 // Array results and the published enumeration, as the member tables declare them. widl wants a
 // result as the last, [out, retval] pointer parameter.
 TEST(ComGenIdl, ArrayResultsAndTheEnumeratedCommand) {
-  const std::vector<std::string> idl = lines_of(idl_text());
+  const std::vector<std::string> idl = lines_of(idl_text(published_library()));
   for (const char* line : {
            "[id(0x68030003), propget] HRESULT comando([out, retval] TipoComando* pRetVal);",
            "[id(0x68030003), propput] HRESULT comando([in] TipoComando RHS);",
@@ -146,7 +146,8 @@ TEST(ComGenIdl, AnUnpublishedEnumerationIsRefused) {
   m.result = VarType::Long;
   m.enumeration = u"NoSuchEnumeration";
   MemberTable table{m};
-  for (const VtableEntry& e : vtable_entries(table)) EXPECT_THROW(idl_entry(e), std::logic_error);
+  for (const VtableEntry& e : vtable_entries(table))
+    EXPECT_THROW(idl_entry(published_library(), e), std::logic_error);
 }
 
 TEST(ComGenIdl, AccessGivesPropertyEntries) {
@@ -175,7 +176,7 @@ TEST(ComGenIdl, AccessGivesPropertyEntries) {
 }
 
 TEST(ComGenListing, DocumentLines) {
-  const std::vector<std::string> listing = lines_of(expected_typelib_text());
+  const std::vector<std::string> listing = lines_of(expected_typelib_text(published_library()));
   for (const char* line : {
            "_Document TarjetaVIP 0x40030000 get 0 BSTR*",
            "_Document TarjetaVIP 0x40030000 put 1 BSTR",
@@ -194,7 +195,7 @@ TEST(ComGenListing, DocumentLines) {
 
 // The listing has one line per vtable entry, in the member table's order, before the coclasses.
 TEST(ComGenListing, FollowsTheMemberTable) {
-  const std::vector<std::string> listing = lines_of(expected_typelib_text());
+  const std::vector<std::string> listing = lines_of(expected_typelib_text(published_library()));
   std::vector<std::string> document;
   for (const std::string& l : listing)
     if (l.rfind("_Document ", 0) == 0) document.push_back(l);
@@ -208,7 +209,7 @@ TEST(ComGenListing, FollowsTheMemberTable) {
 
 // The types the registered type library must show for the typed members.
 TEST(ComGenListing, TypedLines) {
-  const std::vector<std::string> listing = lines_of(expected_typelib_text());
+  const std::vector<std::string> listing = lines_of(expected_typelib_text(published_library()));
   for (const char* line : {
            "_Internet comando 0x68030003 get 0 TipoComando*",
            "_Internet comando 0x68030003 put 1 TipoComando",
@@ -224,7 +225,7 @@ TEST(ComGenListing, TypedLines) {
 }
 
 TEST(ComGenGlue, DocumentVtableMethods) {
-  const std::string glue = glue_text();
+  const std::string glue = glue_text(published_library());
   for (const char* piece : {
            "class Com_Document final : public ComObject<::_Document> {",
            "HRESULT STDMETHODCALLTYPE get_TarjetaVIP(BSTR* pRetVal) override {",
@@ -241,7 +242,7 @@ TEST(ComGenGlue, DocumentVtableMethods) {
 // The typed glue: the enumeration crosses as its 32-bit value, arrays as SAFEARRAYs of the
 // declared element type.
 TEST(ComGenGlue, EnumeratedAndArrayResults) {
-  const std::string glue = glue_text();
+  const std::string glue = glue_text(published_library());
   for (const char* piece : {
            "HRESULT STDMETHODCALLTYPE get_comando(TipoComando* pRetVal) override {",
            "ret_enum(result, pRetVal);",

@@ -153,6 +153,14 @@ TEST(HttpRequest, FailuresCarryThePlatformNumbers) {
        nullptr, nullptr, http_error::kNoData},
       {"reply over the cap", here, [](CannedResponse& r) { r.body = std::string(5000, 'x'); },
        "HALVORA_HTTP_MAX_BYTES", "1000", http_error::kOutOfMemory},
+      {"chunked reply without end", here, [](CannedResponse& r) { r.endless_chunks = true; },
+       "HALVORA_HTTP_MAX_BYTES", "100000", http_error::kOutOfMemory},
+      {"reply a byte at a time", here,
+       [](CannedResponse& r) {
+         r.body = std::string(1000, 'x');
+         r.trickle_ms = 20;
+       },
+       "HALVORA_HTTP_TIMEOUT_MS", "300", http_error::kTimeout},
       {"ftp scheme", [](const HttpServer&) { return std::string("ftp://x/"); }, none, nullptr,
        nullptr, http_error::kUnknownProtocol},
       {"relative url", [](const HttpServer&) { return std::string("server1/service.asmx"); }, none,

@@ -1,5 +1,6 @@
 #include "host/interpreter.h"
 #include "host/lexer.h"
+#include "host/script_error.h"
 
 #include <gtest/gtest.h>
 
@@ -605,6 +606,25 @@ TEST(InterpreterInteractive, UnfinishedBlocksWaitForMoreLines) {
   EXPECT_FALSE(needs_more_lines(u"x = (1 +\n"));
   EXPECT_FALSE(needs_more_lines(u"Next\n"));
   EXPECT_FALSE(needs_more_lines(u"For i = 1 To 3 : Next\n"));
+}
+
+// A script that keeps doubling a text or asks for billions of characters meets a catchable
+// "Out of string space" before the machine's memory runs out: at the platform's limit by
+// default, earlier under a lower one.
+TEST_F(InterpreterTest, TextsStopAtTheStringLimit) {
+  const std::string script =
+      "On Error Resume Next\n"
+      "x = Space(2000000000) : WScript.Echo Err.Number, Err.Description : Err.Clear\n"
+      "x = String(2147483647, \"a\") : WScript.Echo Err.Number : Err.Clear\n"
+      "s = \"ab\"\nFor i = 1 To 12 : s = s & s : Next\n"
+      "WScript.Echo Err.Number, Len(s) : Err.Clear\n"
+      "t = s + s : WScript.Echo Err.Number : Err.Clear\n"
+      "r = Replace(s, \"a\", \"aaa\") : WScript.Echo Err.Number : Err.Clear\n"
+      "j = Join(Array(s, s, s)) : WScript.Echo Err.Number, Len(Space(1000))";
+  EXPECT_EQ(run(script).out, "14 Out of string space\n14\n0 8192\n0\n0\n0 1000\n");
+  host::set_max_text_length(5000);
+  EXPECT_EQ(run(script).out, "14 Out of string space\n14\n14 4096\n14\n14\n14 1000\n");
+  host::set_max_text_length(host::kPlatformMaxText);
 }
 
 TEST_F(InterpreterTest, CompilationErrorRunsNothing) {

@@ -134,6 +134,19 @@ TEST_F(EnviarSoapTest, AnythingWrongWithTheReplyIsAnEmptyText) {
   }
 }
 
+// Any service, or anyone on a plain-http path, can send a result nested deeper than a stack
+// holds: the text is still gathered, and the host lives on.
+TEST_F(EnviarSoapTest, ADeeplyNestedResultIsReadNotACrash) {
+  constexpr int kDepth = 150000;
+  std::string nested;
+  for (int i = 0; i < kDepth; ++i) nested += "<a>";
+  nested += "42";
+  for (int i = 0; i < kDepth; ++i) nested += "</a>";
+  EXPECT_EQ(send("<soap:Envelope xmlns:soap=\"u\"><soap:Body><OpResponse><OpResult>" + nested +
+                 "</OpResult></OpResponse></soap:Body></soap:Envelope>"),
+            u"42");
+}
+
 TEST(EnviarSoap, UnreachableHostsFailWithThePlatformError) {
   ScopedEnv timeout{"HALVORA_HTTP_TIMEOUT_MS", "3000"};
   for (std::string url : {std::string("http://no-such-host.invalid/s"),

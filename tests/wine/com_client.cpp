@@ -9,6 +9,10 @@
 //   com_client.exe unregistered                 after regsvr32 /u: nothing of it is left
 //   com_client.exe internet HOST:PORT           DatosInternet against a gateway runs none of
 //                                               the host's own messages
+//   com_client.exe outside HOTEL_DIR            the client's own collection and record in the
+//                                               library's properties, and the errors of a
+//                                               separately registered SDK
+//                                               (com_client_outside.cpp)
 //   com_client.exe bench                        late-bound property reads per second (prints)
 //
 // Prints one line per failed check, then "N failure(s)", and exits with N.
@@ -26,106 +30,11 @@
 #include <vector>
 
 #include "HALVORA_h.h"
+#include "client_support.h"
 
 namespace {
 
-int failures = 0;
-
-std::string utf8(const wchar_t* text, int length = -1) {
-  if (!text) return {};
-  if (length < 0) length = static_cast<int>(wcslen(text));
-  if (length == 0) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string out(n, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-std::wstring wide(const std::string& text) {
-  if (text.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(n, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-  return out;
-}
-
-std::string hex(long value) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "0x%08lX", static_cast<unsigned long>(value));
-  return buffer;
-}
-
-void fail(const std::string& what) {
-  ++failures;
-  std::printf("FAILED: %s\n", what.c_str());
-  std::fflush(stdout);
-}
-
-void check(bool ok, const std::string& what) {
-  if (!ok) fail(what);
-}
-
-// Owns one interface reference.
-template <class T>
-class Ref {
- public:
-  Ref() = default;
-  Ref(const Ref&) = delete;
-  Ref& operator=(const Ref&) = delete;
-  ~Ref() { reset(); }
-  void reset() {
-    if (p_) p_->Release();
-    p_ = nullptr;
-  }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  T** out() {
-    reset();
-    return &p_;
-  }
-  void** out_void() { return reinterpret_cast<void**>(out()); }
-
- private:
-  T* p_ = nullptr;
-};
-
-class Bstr {
- public:
-  Bstr() = default;
-  explicit Bstr(const wchar_t* text) : b_(SysAllocString(text)) {}
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  ~Bstr() { SysFreeString(b_); }
-  BSTR get() const { return b_; }
-  BSTR* out() {
-    SysFreeString(b_);
-    b_ = nullptr;
-    return &b_;
-  }
-  std::wstring text() const { return b_ ? std::wstring(b_, SysStringLen(b_)) : std::wstring(); }
-
- private:
-  BSTR b_ = nullptr;
-};
-
-struct Var : VARIANT {
-  Var() { VariantInit(this); }
-  Var(const Var&) = delete;
-  Var& operator=(const Var&) = delete;
-  ~Var() { VariantClear(this); }
-};
-
-struct Excep : EXCEPINFO {
-  Excep() : EXCEPINFO{} {}
-  Excep(const Excep&) = delete;
-  Excep& operator=(const Excep&) = delete;
-  ~Excep() {
-    SysFreeString(bstrSource);
-    SysFreeString(bstrDescription);
-    SysFreeString(bstrHelpFile);
-  }
-};
+using namespace client;
 
 std::string guid_text(REFGUID guid) {
   wchar_t buffer[64];
@@ -1097,11 +1006,11 @@ void run_bench() {
 int wmain(int argc, wchar_t** argv) {
   std::wstring mode = argc > 1 ? argv[1] : L"";
   bool usage_ok = (mode == L"check" && argc == 4) || (mode == L"internet" && argc == 3) ||
-                  mode == L"unregistered" || mode == L"bench";
+                  (mode == L"outside" && argc == 3) || mode == L"unregistered" || mode == L"bench";
   if (!usage_ok) {
     std::fprintf(stderr,
                  "usage: com_client check EXPECTED_TYPELIB_TXT HOTEL_DIR | internet HOST:PORT | "
-                 "unregistered | bench\n");
+                 "outside HOTEL_DIR | unregistered | bench\n");
     return 2;
   }
   HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -1112,6 +1021,8 @@ int wmain(int argc, wchar_t** argv) {
       run_check(argv[2], argv[3]);
     else if (mode == L"internet")
       run_internet(argv[2]);
+    else if (mode == L"outside")
+      run_outside(argv[2]);
     else if (mode == L"unregistered")
       run_unregistered();
     else

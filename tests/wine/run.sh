@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows build under Wine, as `make test-win` runs it:
 #   1. a fresh Wine prefix of its own (WIN_DIR/wineprefix);
-#   2. regsvr32 HALVORA.dll;
+#   2. regsvr32 HALVORA.dll (the database SDK's server, LobixSdkCore.dll, stays unregistered for
+#      now: the library then uses the substitute bundled in it);
 #   3. com_client.exe check: creation, vtable, IDispatch, errors, the registered type library
 #      against com/gen/expected_typelib.txt, typed results against a fresh hotel database, the
 #      registry and DllCanUnloadNow;
@@ -9,8 +10,14 @@
 #      lets the gateway's reply arrive and none of the client's own window and thread messages run;
 #   5. every tests/scripts/*.vbs through tests/scripts/run.sh with Wine's cscript as the host, so
 #      that the boxes are compared with the same .expected files as under the native host;
-#   6. com_client.exe bench (printed only);
-#   7. regsvr32 /u, then com_client.exe unregistered.
+#      tests/wine/components_registered_missing.vbs: HALVORA_COMPONENTS=registered with no SDK
+#      registered is 429; and com_client.exe outside with the bundled substitute;
+#   6. regsvr32 LobixSdkCore.dll, the SDK as a separately registered component; then, with
+#      HALVORA_COMPONENTS=registered, com_client.exe outside (the client's own collection and
+#      record in the library's properties, and the SDK's errors) and every tests/scripts/data_*.vbs
+#      again, against the same .expected box logs; then regsvr32 /u LobixSdkCore.dll;
+#   7. com_client.exe bench (printed only);
+#   8. regsvr32 /u, then com_client.exe unregistered.
 # Prints "wine: N passed, M failed" and exits non-zero when M > 0.
 #
 # usage: run.sh BUILD_DIR WIN_DIR
@@ -25,6 +32,7 @@ build=$(realpath -m -- "$1")
 win=$(realpath -m -- "$2")
 bin="$win/bin"
 dll="$bin/HALVORA.dll"
+sdk_dll="$bin/LobixSdkCore.dll"
 client="$bin/com_client.exe"
 listing="$win/com/gen/expected_typelib.txt"
 sim="$build/bin/halvora-sim"
@@ -42,7 +50,7 @@ summary() {
   [ "$failed" -eq 0 ]
 }
 
-for f in "$dll" "$client" "$listing" "$sim"; do
+for f in "$dll" "$sdk_dll" "$client" "$listing" "$sim"; do
   if [ ! -f "$f" ]; then
     fail "missing $f (run make build-win)"
     summary
@@ -141,16 +149,55 @@ printf '[SQLite3 ODBC Driver]\nDriver=libsqlite3odbc.so\n' >"$ODBCSYSINI/odbcins
 printf '[SQLite3 ODBC Driver]\nDriver=libhalvora-no-such-driver.so\n\n[HALVORA Prueba]\nDriver=libsqlite3odbc.so\n' \
   >"$ODBCSYSINI/odbcinst-configured.ini"
 
-for script in "$root"/tests/scripts/*.vbs; do
-  name=${script#"$root/"}
+# A script under cscript through the conformance runner; $2 names the run in the report.
+script_step() {
+  local script=$1 label=$2 name=${1#"$root/"}
   if bash "$root/tests/scripts/run.sh" "$script" "$sim" "$root/tests/wine/cscript.sh" \
     >"$work/script.out" 2>&1; then
-    pass "$name under cscript"
+    pass "$name $label"
   else
     cat "$work/script.out"
-    fail "$name under cscript"
+    fail "$name $label"
   fi
+}
+
+for script in "$root"/tests/scripts/*.vbs "$root"/tests/wine/components_registered_missing.vbs; do
+  script_step "$script" "under cscript"
 done
+
+mkdir "$work/hotel-demo"
+{ "$build/bin/halvora-sdk" init "$work/hotel-demo" &&
+    printf 'secreto\n' | "$build/bin/halvora-sdk" user "$work/hotel-demo" CAJERO &&
+    "$build/bin/halvora-sdk" demo "$work/hotel-demo"; } >"$work/sdk-demo.out" 2>&1 ||
+  { cat "$work/sdk-demo.out"; fail "halvora-sdk could not make the demo hotel database"; }
+# The client's own objects with the substitute bundled in the library (no SDK is registered yet).
+HALVORA_UI=script HALVORA_UI_LOG="$(windows_path "$work/outside_boxes.jsonl")" \
+  client_step "com_client outside, bundled SDK" outside "$(windows_path "$work/hotel-demo")"
+
+# The database SDK registered apart from the library, as on a hotel's machine, and the library made
+# to use it: every SDK object then comes from LobixSdkCore.dll, and a failure to create one is 429
+# rather than the bundled substitute.
+if timeout 60 wine regsvr32 /s "$(windows_path "$sdk_dll")" </dev/null >"$work/reg-sdk.log" 2>&1; then
+  pass "regsvr32 LobixSdkCore.dll"
+  HALVORA_COMPONENTS=registered HALVORA_UI=script \
+    HALVORA_UI_LOG="$(windows_path "$work/outside_boxes.jsonl")" \
+    client_step "com_client outside, registered LobixSdkCore" outside \
+    "$(windows_path "$work/hotel-demo")"
+  for script in "$root"/tests/scripts/data_*.vbs; do
+    HALVORA_COMPONENTS=registered script_step "$script" "under cscript, registered LobixSdkCore"
+  done
+  if timeout 60 wine regsvr32 /u /s "$(windows_path "$sdk_dll")" </dev/null \
+    >"$work/unreg-sdk.log" 2>&1; then
+    pass "regsvr32 /u LobixSdkCore.dll"
+  else
+    cat "$work/unreg-sdk.log"
+    fail "regsvr32 /u LobixSdkCore.dll"
+  fi
+else
+  code=$?
+  cat "$work/reg-sdk.log"
+  fail "regsvr32 LobixSdkCore.dll (exit code $code): the registered SDK runs were skipped"
+fi
 
 timeout 60 wine "$client" bench </dev/null 2>/dev/null | tr -d '\r' | grep -v '^0 failure(s)$'
 
