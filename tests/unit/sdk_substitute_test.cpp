@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "automation/collection.h"
 #include "automation/conversions.h"
 #include "automation/error.h"
 #include "automation/members.h"
@@ -326,7 +327,7 @@ TEST_F(SdkSubstitute, HostsTellADamagedDatabaseFromAWrongPassword) {
   }
   // What the connection does before the SDK's answer is done all the same.
   ASSERT_TRUE(d.ListaResultados && d.GetList_ListaResultados);
-  EXPECT_EQ(d.ListaResultados->Count(), 0);
+  EXPECT_EQ(count_of(*d.ListaResultados), 0);
 }
 
 // Without read permission the file cannot be opened; root reads it all the same, so there the
