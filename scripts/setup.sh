@@ -12,6 +12,9 @@ packages=(
   # hands that to unixODBC and the SQLite driver.
   unixodbc-dev libsqliteodbc
   g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 libwine-dev
+  # The button: stb's font and PNG headers and the fonts of its raster surface; a virtual display
+  # for its windows under Wine.
+  libstb-dev fonts-dejavu-core xvfb xauth
 )
 
 missing=()
