@@ -11,10 +11,12 @@
 # Host and Port properties, as WScript.Arguments(1). A fresh hotel database (the SDK's demo data,
 # user CAJERO with password secreto), made with halvora-sdk from the simulator's directory, is the
 # data classes' location, which hosts pass on every connection: WScript.Arguments(2), a folder that
-# holds hotel.db. A script with a line "'@einvoice" also gets a fresh halvora-einvoice (user cajero,
-# password secreto) on a free loopback port, its address in HALVORA_EINVOICE_URL. The folder of a
-# shown document is the machine's temporary folder, which differs between hosts: the box log is
-# compared with its file name only.
+# holds hotel.db. WScript.Arguments(3) is a folder whose hotel.db is text, no database at all, and
+# whose subfolder carpeta holds a folder named hotel.db: two databases that cannot be read, for the
+# scripts that show how a host meets one. A script with a line "'@einvoice" also gets a fresh
+# halvora-einvoice (user cajero, password secreto) on a free loopback port, its address in
+# HALVORA_EINVOICE_URL. The folder of a shown document is the machine's temporary folder, which
+# differs between hosts: the box log is compared with its file name only.
 #
 # usage: run.sh SCRIPT.vbs SIM HOST [HOST ARGS...]
 #   e.g. run.sh tests/scripts/loyalty_balance.vbs build/bin/halvora-sim build/bin/halvora run
@@ -43,6 +45,8 @@ mkdir "$work/hotel"
 { "$sdk" init "$work/hotel" && printf 'secreto\n' | "$sdk" user "$work/hotel" CAJERO &&
     "$sdk" demo "$work/hotel"; } >"$work/sdk.out" 2>&1 || {
   echo "FAIL $script: halvora-sdk could not make the database"; cat "$work/sdk.out"; exit 1; }
+mkdir -p "$work/damaged/carpeta/hotel.db"
+for i in $(seq 200); do echo "no es una base de datos $i"; done >"$work/damaged/hotel.db"
 
 if grep -q "^'@einvoice" "$script"; then
   einvoice="$(dirname -- "$sim")/halvora-einvoice"
@@ -75,7 +79,7 @@ done < <(grep "^'@env " "$script")
 : >"$HALVORA_UI_LOG"
 
 timeout 120 "$@" "$script" "$HALVORA_CHANNEL_URL" "$HALVORA_GATEWAY_HOST" "$work/hotel" \
-  </dev/null >"$work/stdout" 2>"$work/stderr"
+  "$work/damaged" </dev/null >"$work/stdout" 2>"$work/stderr"
 code=$?
 cat "$work/stdout"
 last=$(tail -n 1 "$work/stdout" | tr -d '\r')

@@ -18,7 +18,9 @@
 #      record in the library's properties, and the SDK's errors) and every tests/scripts/data_*.vbs
 #      again, against the same .expected box logs; then regsvr32 /u LobixSdkCore.dll;
 #   7. com_client.exe bench (printed only);
-#   8. regsvr32 /u of both, then com_client.exe unregistered.
+#   8. regsvr32 /u of both, then com_client.exe unregistered;
+#   9. button_compare.exe: the button control drawn by GDI against the raster surface, its child
+#      window and its persistence through IPropertyBag, on a virtual X display.
 # Prints "wine: N passed, M failed" and exits non-zero when M > 0.
 #
 # usage: run.sh BUILD_DIR WIN_DIR
@@ -228,5 +230,29 @@ else
   fail "regsvr32 /u HALVORA.dll (exit code $code)"
 fi
 client_step "com_client unregistered" unregistered
+
+# The button control: GDI into DIB sections against the raster surface, the real child window and
+# persistence through IPropertyBag. The raster side reads the same font files as natively. Child
+# windows need a display, which Wine's null driver does not give: the step runs last, on a
+# virtual X display, with a Wine server of its own started under it.
+compare="$bin/button_compare.exe"
+if [ -f "$compare" ]; then
+  stop_wine
+  timeout 300 xvfb-run -a wine "$compare" "$(windows_path /usr/share/fonts/truetype/dejavu)" \
+    </dev/null 2>"$work/compare.err" | tr -d '\r' >"$work/compare.out"
+  code=${PIPESTATUS[0]}
+  stop_wine
+  last=$(tail -n 1 "$work/compare.out")
+  grep -v '^  ' "$work/compare.out" | tail -n 2 | head -n 1
+  if [ "$code" -eq 0 ] && [ "$last" = "0 failure(s)" ]; then
+    pass "button_compare"
+  else
+    head -n 60 "$work/compare.out"
+    grep -v -e wine32 -e nodrv_CreateWindow -e explorer -e tray "$work/compare.err" | head -n 20
+    fail "button_compare: exit code $code, last line '$last'"
+  fi
+else
+  fail "missing $compare (run make build-win)"
+fi
 
 summary
