@@ -61,9 +61,9 @@ if grep -q "^'@einvoice" "$script"; then
   url=$(sed -n 's/^halvora-einvoice: listening on //p' "$work/einvoice.out")
   [ -n "$url" ] || { echo "FAIL $script: halvora-einvoice did not start"; cat "$work/einvoice.out"; exit 1; }
   export HALVORA_EINVOICE_URL="$url"
-  # Shown documents are written into the temporary folder: this run's own, where it has one.
-  mkdir "$work/tmp"
-  export TMPDIR="$work/tmp"
+  # Shown documents go to the machine's temporary folder. TMPDIR is left alone: under Wine it
+  # would also move the Wine server's socket, and a second server would start for the prefix
+  # without the registrations the first has not yet saved.
 fi
 
 export HALVORA_UI=script
