@@ -91,6 +91,14 @@ class ScriptUi final : public Ui {
     return answer;
   }
 
+  // Nothing opens unattended; the log names the file so that a run can check what was shown.
+  void show_document(std::u16string_view path, std::u16string_view title) override {
+    pump(0);
+    show(title, path, {});
+    log("{\"box\":\"document\",\"title\":" + json_string(title) + ",\"path\":" + json_string(path) +
+        "}");
+  }
+
  private:
   // The readable line of HALVORA_UI_TRANSCRIPT, on standard output so that it falls between the
   // script's own lines.

@@ -25,6 +25,11 @@ class Ui {
   virtual std::optional<std::u16string> input_box(std::u16string_view prompt,
                                                   std::u16string_view title,
                                                   std::u16string_view default_text) = 0;
+  // Shows a document file (a PDF the e-invoicing server made) in the system's viewer. A UI that
+  // cannot open files says where the file is.
+  virtual void show_document(std::u16string_view path, std::u16string_view title) {
+    msg_box(path, kStyleInformation, title);
+  }
 };
 
 // The UI in force: chosen from HALVORA_UI on first use unless one was installed.

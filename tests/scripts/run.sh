@@ -13,7 +13,10 @@
 # data classes' location, which hosts pass on every connection: WScript.Arguments(2), a folder that
 # holds hotel.db. WScript.Arguments(3) is a folder whose hotel.db is text, no database at all, and
 # whose subfolder carpeta holds a folder named hotel.db: two databases that cannot be read, for the
-# scripts that show how a host meets one.
+# scripts that show how a host meets one. A script with a line "'@einvoice" also gets a fresh
+# halvora-einvoice (user cajero, password secreto) on a free loopback port, its address in
+# HALVORA_EINVOICE_URL. The folder of a shown document is the machine's temporary folder, which
+# differs between hosts: the box log is compared with its file name only.
 #
 # usage: run.sh SCRIPT.vbs SIM HOST [HOST ARGS...]
 #   e.g. run.sh tests/scripts/loyalty_balance.vbs build/bin/halvora-sim build/bin/halvora run
@@ -23,7 +26,9 @@ script=$1 sim=$2
 shift 2
 base=${script%.vbs}
 work=$(mktemp -d)
-trap 'kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null; rm -rf "$work"' EXIT
+einvoice_pid=
+trap 'kill "$sim_pid" $einvoice_pid 2>/dev/null; wait "$sim_pid" $einvoice_pid 2>/dev/null
+  rm -rf "$work"' EXIT
 
 "$sim" >"$work/sim.out" 2>&1 &
 sim_pid=$!
@@ -42,6 +47,24 @@ mkdir "$work/hotel"
   echo "FAIL $script: halvora-sdk could not make the database"; cat "$work/sdk.out"; exit 1; }
 mkdir -p "$work/damaged/carpeta/hotel.db"
 for i in $(seq 200); do echo "no es una base de datos $i"; done >"$work/damaged/hotel.db"
+
+if grep -q "^'@einvoice" "$script"; then
+  einvoice="$(dirname -- "$sim")/halvora-einvoice"
+  printf 'secreto\n' | "$einvoice" init "$work/facturas" --user cajero >"$work/einvoice.out" 2>&1 || {
+    echo "FAIL $script: halvora-einvoice could not make its folder"; cat "$work/einvoice.out"; exit 1; }
+  "$einvoice" serve "$work/facturas" --listen 127.0.0.1:0 >"$work/einvoice.out" 2>&1 &
+  einvoice_pid=$!
+  for _ in $(seq 50); do
+    grep -q 'listening on' "$work/einvoice.out" && break
+    sleep 0.1
+  done
+  url=$(sed -n 's/^halvora-einvoice: listening on //p' "$work/einvoice.out")
+  [ -n "$url" ] || { echo "FAIL $script: halvora-einvoice did not start"; cat "$work/einvoice.out"; exit 1; }
+  export HALVORA_EINVOICE_URL="$url"
+  # Shown documents go to the machine's temporary folder. TMPDIR is left alone: under Wine it
+  # would also move the Wine server's socket, and a second server would start for the prefix
+  # without the registrations the first has not yet saved.
+fi
 
 export HALVORA_UI=script
 export HALVORA_UI_LOG="$work/boxes.jsonl"
@@ -66,6 +89,7 @@ if [ "$code" -ne 0 ] || [ "$last" != "0 failure(s)" ]; then
   cat "$work/stderr"
   status=1
 fi
+sed -E -i 's/("path":")[^"]*[\\/]/\1/' "$HALVORA_UI_LOG"
 if ! diff -u "$base.expected" "$HALVORA_UI_LOG"; then
   echo "FAIL $script: the boxes differ from $base.expected (above: - expected, + shown)"
   status=1

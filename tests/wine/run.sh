@@ -2,7 +2,8 @@
 # The Windows build under Wine, as `make test-win` runs it:
 #   1. a fresh Wine prefix of its own (WIN_DIR/wineprefix);
 #   2. regsvr32 HALVORA.dll (the database SDK's server, LobixSdkCore.dll, stays unregistered for
-#      now: the library then uses the substitute bundled in it);
+#      now: the library then uses the substitute bundled in it) and HalvoraFacturacion.dll, the
+#      e-invoicing component, which the e-invoicing scripts create by its identifiers;
 #   3. com_client.exe check: creation, vtable, IDispatch, errors, the registered type library
 #      against com/gen/expected_typelib.txt, typed results against a fresh hotel database, the
 #      registry and DllCanUnloadNow;
@@ -17,7 +18,7 @@
 #      record in the library's properties, and the SDK's errors) and every tests/scripts/data_*.vbs
 #      again, against the same .expected box logs; then regsvr32 /u LobixSdkCore.dll;
 #   7. com_client.exe bench (printed only);
-#   8. regsvr32 /u, then com_client.exe unregistered;
+#   8. regsvr32 /u of both, then com_client.exe unregistered;
 #   9. button_compare.exe: the button control drawn by GDI against the raster surface, its child
 #      window and its persistence through IPropertyBag, on a virtual X display.
 # Prints "wine: N passed, M failed" and exits non-zero when M > 0.
@@ -35,6 +36,7 @@ win=$(realpath -m -- "$2")
 bin="$win/bin"
 dll="$bin/HALVORA.dll"
 sdk_dll="$bin/LobixSdkCore.dll"
+einvoice_dll="$bin/HalvoraFacturacion.dll"
 client="$bin/com_client.exe"
 listing="$win/com/gen/expected_typelib.txt"
 sim="$build/bin/halvora-sim"
@@ -52,7 +54,8 @@ summary() {
   [ "$failed" -eq 0 ]
 }
 
-for f in "$dll" "$sdk_dll" "$client" "$listing" "$sim"; do
+for f in "$dll" "$sdk_dll" "$einvoice_dll" "$client" "$listing" "$sim" \
+  "$build/bin/halvora-einvoice"; do
   if [ ! -f "$f" ]; then
     fail "missing $f (run make build-win)"
     summary
@@ -91,6 +94,15 @@ else
   fail "regsvr32 HALVORA.dll (exit code $code): nothing else can run"
   summary
   exit 1
+fi
+
+# The e-invoicing component registered apart from the library, as the maker's would be.
+if timeout 60 wine regsvr32 /s "$(windows_path "$einvoice_dll")" </dev/null >"$work/reg-einvoice.log" 2>&1; then
+  pass "regsvr32 HalvoraFacturacion.dll"
+else
+  code=$?
+  cat "$work/reg-einvoice.log"
+  fail "regsvr32 HalvoraFacturacion.dll (exit code $code): the e-invoicing scripts cannot run"
 fi
 
 # A client run passes when it exits 0 and its last line says "0 failure(s)"; a crash or a hang
@@ -203,6 +215,13 @@ fi
 
 timeout 60 wine "$client" bench </dev/null 2>/dev/null | tr -d '\r' | grep -v '^0 failure(s)$'
 
+if timeout 60 wine regsvr32 /u /s "$(windows_path "$einvoice_dll")" </dev/null \
+  >"$work/unreg-einvoice.log" 2>&1; then
+  pass "regsvr32 /u HalvoraFacturacion.dll"
+else
+  cat "$work/unreg-einvoice.log"
+  fail "regsvr32 /u HalvoraFacturacion.dll"
+fi
 if timeout 60 wine regsvr32 /u /s "$(windows_path "$dll")" </dev/null >"$work/unreg.log" 2>&1; then
   pass "regsvr32 /u HALVORA.dll"
 else

@@ -1,4 +1,7 @@
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include <iostream>
 #include <string>
@@ -34,6 +37,29 @@ class ConsoleUi final : public Ui {
     if (line.ends_with('\r')) line.pop_back();
     if (line.empty()) return std::u16string(default_text);
     return utf8_to_utf16(line);
+  }
+
+  // On a desktop the system's viewer opens the file; without one the path is all there is.
+  void show_document(std::u16string_view path, std::u16string_view title) override {
+    std::string file = utf16_to_utf8(path);
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((display && *display) || (wayland && *wayland)) {
+      // Detached twice over, so that the viewer outlives nothing of ours and leaves no zombie.
+      pid_t child = ::fork();
+      if (child == 0) {
+        if (::fork() == 0) {
+          ::execlp("xdg-open", "xdg-open", file.c_str(), static_cast<char*>(nullptr));
+          ::_exit(127);
+        }
+        ::_exit(0);
+      }
+      if (child > 0) {
+        ::waitpid(child, nullptr, 0);
+        return;
+      }
+    }
+    std::cerr << '[' << utf16_to_utf8(title) << "] " << file << std::endl;
   }
 };
 

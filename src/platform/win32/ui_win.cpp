@@ -134,6 +134,21 @@ class NativeUi final : public Ui {
     if (answer != IDOK) return std::nullopt;
     return std::move(state.answer);
   }
+
+  // The file's own program opens it, as a double click would. Shell32 is loaded here rather than
+  // linked: nothing else of the library needs it.
+  void show_document(std::u16string_view path, std::u16string_view title) override {
+    using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    HMODULE shell = LoadLibraryW(L"shell32.dll");
+    auto open = shell ? reinterpret_cast<ShellExecuteFn>(
+                            reinterpret_cast<void*>(GetProcAddress(shell, "ShellExecuteW")))
+                      : nullptr;
+    std::wstring file = wide_string(path);
+    bool opened = open && reinterpret_cast<INT_PTR>(open(GetActiveWindow(), L"open", file.c_str(),
+                                                         nullptr, nullptr, SW_SHOWNORMAL)) > 32;
+    if (shell) FreeLibrary(shell);
+    if (!opened) msg_box(path, kStyleInformation, title);
+  }
 };
 
 // --- Console --------------------------------------------------------------------------------
@@ -196,6 +211,10 @@ class ConsoleUi final : public Ui {
     std::optional<std::u16string> line = read_line();
     if (line && line->empty()) return std::u16string(default_text);
     return line;
+  }
+
+  void show_document(std::u16string_view path, std::u16string_view title) override {
+    write_err(u"[" + std::u16string(title) + u"] " + std::u16string(path) + u"\r\n");
   }
 };
 
