@@ -4,6 +4,7 @@
 #include <functional>
 #include <unordered_map>
 
+#include "arrays.h"
 #include "automation/calendar.h"
 #include "automation/conversions.h"
 #include "automation/object.h"
@@ -181,10 +182,12 @@ Variant join(Args a) {
   return Variant(out);
 }
 
-const Array& array_arg(Args a) {
+// UBound's and LBound's dimension, from 1; 9 when the array has no such dimension.
+int32_t dimension_arg(Args a) {
   if (!a[0].is_array()) throw runtime_error(err::kTypeMismatch);
-  if (given(a, 1) && to_long(a[1]) != 1) throw runtime_error(err::kSubscript);
-  return *a[0].array();
+  int32_t dimension = given(a, 1) ? to_long(a[1]) : 1;
+  upper_bound(*a[0].array(), dimension);
+  return dimension;
 }
 
 Variant hex(Args a) {
@@ -430,12 +433,12 @@ const std::unordered_map<std::u16string_view, Fn>& functions() {
       {u"ubound",
        [](Args a) {
          arity(a, 1, 2);
-         return Variant(static_cast<int32_t>(array_arg(a).size()) - 1);
+         return Variant(upper_bound(*a[0].array(), dimension_arg(a)));
        }},
       {u"lbound",
        [](Args a) {
          arity(a, 1, 2);
-         array_arg(a);
+         dimension_arg(a);
          return Variant(int32_t{0});
        }},
       {u"array",
