@@ -398,6 +398,7 @@ std::optional<int> Runtime::execute(std::u16string_view source, const std::strin
 }
 
 Interpreter::Interpreter(Options options) : rt_(std::make_unique<Runtime>()) {
+  reset_random_numbers();
   rt_->arguments = std::make_shared<Arguments>(options.arguments);
   rt_->options = std::move(options);
 }
