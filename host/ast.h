@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "automation/variant.h"
@@ -41,6 +42,8 @@ enum class ExprKind {
   Call,     // base(args): a call, an index or a default member; args may hold nulls (omitted)
   Unary,    // op base
   Chain,    // base op[0] args[0] op[1] args[1] ...: one precedence level, left to right
+  New,      // New name: an instance of a script's class
+  With,     // the object of the innermost With, before ".name"
 };
 
 struct Expr {
@@ -75,6 +78,8 @@ enum class StmtKind {
   ExitFunction,
   OnErrorResumeNext,
   OnErrorGoto0,
+  With,   // value: the object; blocks[0]
+  Erase,  // items: the arrays
 };
 
 struct Stmt;
@@ -86,6 +91,20 @@ struct DimItem {
   bool is_array = false;
   std::vector<ExprPtr> bounds;  // upper bounds; empty for "a()"
   ExprPtr value;                // Const only
+};
+
+// Where a clause of a compound statement begins (ElseIf, Case, Loop While): an error in its
+// expression is reported there.
+struct SourcePos {
+  int line = 0;
+  int column = 0;
+};
+
+// One test of a Case clause: "value", "Is op value" or "value To upper".
+struct CaseTest {
+  ExprPtr value;
+  ExprPtr upper;
+  Op op = Op::Eq;
 };
 
 struct Stmt {
@@ -100,11 +119,14 @@ struct Stmt {
   ExprPtr limit;   // For ... To
   ExprPtr step;
   // If: conditions[i] guards blocks[i]; a trailing extra block is Else.
-  // Select: conditions holds Case values, case_sizes how many per block; a trailing extra block
+  // Select: cases holds the Case tests, case_sizes how many per block; a trailing extra block
   // is Case Else.
   std::vector<ExprPtr> conditions;
+  std::vector<CaseTest> cases;
   std::vector<std::size_t> case_sizes;
   std::vector<Block> blocks;
+  // If: where each condition stands; Select: each Case clause; Do: the closing Loop.
+  std::vector<SourcePos> clauses;
   bool until = false;       // Do Until / Loop Until
   bool test_after = false;  // Do ... Loop While
 };
@@ -115,18 +137,50 @@ struct Param {
   bool by_val = false;
 };
 
+enum class ProcKind { Sub, Function, PropertyGet, PropertyLet, PropertySet };
+
 struct Procedure {
   std::u16string name;
   std::u16string key;
-  bool is_function = false;
+  bool is_function = false;  // it has a result: a Function or a Property Get
+  ProcKind kind = ProcKind::Sub;
+  bool is_public = true;    // in a class
+  bool is_default = false;  // a class's Public Default member
   std::vector<Param> params;
   Block body;
   int line = 0;
 };
 
+// A member of a class: its variable, or its procedures under one name (a property may have a
+// Get, a Let and a Set).
+struct ClassMember {
+  std::u16string name;
+  bool is_variable = false;
+  bool is_public = true;              // of the variable
+  DimItem variable;                   // Dim, Public or Private, with its array bounds
+  std::shared_ptr<Procedure> method;  // Sub, Function or Property Get
+  std::shared_ptr<Procedure> let;
+  std::shared_ptr<Procedure> set;
+};
+
+struct ClassDef {
+  std::u16string name;
+  std::u16string key;
+  std::vector<std::u16string> order;  // member keys as declared: variables start in this order
+  std::unordered_map<std::u16string, ClassMember> members;
+  std::u16string default_member;  // key, or empty
+  int line = 0;
+
+  const ClassMember* find(const std::u16string& key) const {
+    auto it = members.find(key);
+    return it == members.end() ? nullptr : &it->second;
+  }
+};
+
 struct Program {
   Block body;
   std::vector<std::shared_ptr<Procedure>> procedures;
+  std::vector<std::shared_ptr<ClassDef>> classes;
   bool option_explicit = false;
 };
 

@@ -4,43 +4,24 @@
 #include <functional>
 #include <unordered_map>
 
+#include "arrays.h"
 #include "automation/calendar.h"
 #include "automation/conversions.h"
 #include "automation/object.h"
 #include "automation/text.h"
+#include "builtin_support.h"
 #include "script_error.h"
 
 namespace halvora::host {
 
 namespace {
 
-using Args = std::span<Variant>;
-using Fn = Variant (*)(Args);
+using namespace builtin;
 
-void arity(Args a, std::size_t min, std::size_t max) {
-  if (a.size() < min || a.size() > max) throw runtime_error(err::kWrongArguments);
-  for (std::size_t i = 0; i < min; ++i)
-    if (a[i].is_missing()) throw runtime_error(err::kWrongArguments);
-}
-bool given(Args a, std::size_t i) {
-  return i < a.size() && !a[i].is_missing();
-}
-std::u16string text(const Variant& v) {
-  if (v.is_object() || v.is_array()) throw runtime_error(err::kTypeMismatch);
-  return to_string(v);
-}
 int32_t count_arg(const Variant& v) {
   int32_t n = to_long(v);
   if (n < 0) throw runtime_error(err::kInvalidCall);
   return n;
-}
-
-std::u16string folded(std::u16string s, bool text_compare) {
-  return text_compare ? lower_case(s) : s;
-}
-
-Variant null_or(const Variant& v, const std::function<Variant()>& f) {
-  return v.is_null() ? v : f();
 }
 
 Variant left(Args a) {
@@ -181,10 +162,12 @@ Variant join(Args a) {
   return Variant(out);
 }
 
-const Array& array_arg(Args a) {
+// UBound's and LBound's dimension, from 1; 9 when the array has no such dimension.
+int32_t dimension_arg(Args a) {
   if (!a[0].is_array()) throw runtime_error(err::kTypeMismatch);
-  if (given(a, 1) && to_long(a[1]) != 1) throw runtime_error(err::kSubscript);
-  return *a[0].array();
+  int32_t dimension = given(a, 1) ? to_long(a[1]) : 1;
+  upper_bound(*a[0].array(), dimension);
+  return dimension;
 }
 
 Variant hex(Args a) {
@@ -430,12 +413,12 @@ const std::unordered_map<std::u16string_view, Fn>& functions() {
       {u"ubound",
        [](Args a) {
          arity(a, 1, 2);
-         return Variant(static_cast<int32_t>(array_arg(a).size()) - 1);
+         return Variant(upper_bound(*a[0].array(), dimension_arg(a)));
        }},
       {u"lbound",
        [](Args a) {
          arity(a, 1, 2);
-         array_arg(a);
+         dimension_arg(a);
          return Variant(int32_t{0});
        }},
       {u"array",
@@ -534,6 +517,31 @@ std::optional<Variant> builtin_constant(std::u16string_view key) {
       {u"vbboolean", Variant(int16_t{11})},
       {u"vbvariant", Variant(int16_t{12})},
       {u"vbarray", Variant(int16_t{8192})},
+      {u"vbsingle", Variant(int16_t{4})},
+      {u"vbcurrency", Variant(int16_t{6})},
+      {u"vberror", Variant(int16_t{10})},
+      {u"vbdataobject", Variant(int16_t{13})},
+      {u"vbbyte", Variant(int16_t{17})},
+      {u"vbtrue", Variant(int16_t{-1})},
+      {u"vbfalse", Variant(int16_t{0})},
+      {u"vbusedefault", Variant(int16_t{-2})},
+      {u"vbusesystemdayofweek", Variant(int16_t{0})},
+      {u"vbsunday", Variant(int16_t{1})},
+      {u"vbmonday", Variant(int16_t{2})},
+      {u"vbtuesday", Variant(int16_t{3})},
+      {u"vbwednesday", Variant(int16_t{4})},
+      {u"vbthursday", Variant(int16_t{5})},
+      {u"vbfriday", Variant(int16_t{6})},
+      {u"vbsaturday", Variant(int16_t{7})},
+      {u"vbusesystem", Variant(int16_t{0})},
+      {u"vbfirstjan1", Variant(int16_t{1})},
+      {u"vbfirstfourdays", Variant(int16_t{2})},
+      {u"vbfirstfullweek", Variant(int16_t{3})},
+      {u"vbgeneraldate", Variant(int16_t{0})},
+      {u"vblongdate", Variant(int16_t{1})},
+      {u"vbshortdate", Variant(int16_t{2})},
+      {u"vblongtime", Variant(int16_t{3})},
+      {u"vbshorttime", Variant(int16_t{4})},
   };
   auto it = table.find(key);
   if (it == table.end()) return std::nullopt;
@@ -541,11 +549,12 @@ std::optional<Variant> builtin_constant(std::u16string_view key) {
 }
 
 bool is_builtin_function(std::u16string_view key) {
-  return functions().count(key) > 0;
+  return functions().count(key) > 0 || more_functions().count(key) > 0;
 }
 
 Variant call_builtin(std::u16string_view key, std::span<Variant> args) {
-  return functions().at(key)(args);
+  if (auto it = functions().find(key); it != functions().end()) return it->second(args);
+  return more_functions().at(key)(args);
 }
 
 }  // namespace halvora::host

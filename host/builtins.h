@@ -16,6 +16,9 @@ bool is_builtin_function(std::u16string_view key);
 // Omitted arguments arrive as Missing. Throws ScriptError or the core's Error.
 Variant call_builtin(std::u16string_view key, std::span<Variant> args);
 
+// Rnd starts again from the platform's first number, as in a new process: each script run does.
+void reset_random_numbers();
+
 // TypeName's answer, shared with the host's own objects.
 std::u16string type_name_of(const Variant& v);
 

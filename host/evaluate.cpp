@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <string>
 
+#include "arrays.h"
 #include "automation/conversions.h"
 #include "automation/text.h"
 #include "builtins.h"
+#include "classes.h"
 #include "library/registry.h"
 #include "operators.h"
 #include "platform/components.h"
@@ -44,9 +46,14 @@ std::u16string echo_text(const Variant& v) {
 
 }  // namespace
 
+// Locals, then the variables of the instance whose procedure runs, then globals.
 Variant* Runtime::lookup(const std::u16string& key) {
-  if (!frames.empty())
-    if (Variant* v = frames.back()->find(key)) return v;
+  if (!frames.empty()) {
+    Scope& local = *frames.back();
+    if (Variant* v = local.find(key)) return v;
+    if (local.self)
+      if (Variant* v = local.self->fields.find(key)) return v;
+  }
   return global.find(key);
 }
 
@@ -76,9 +83,14 @@ Variant Runtime::eval(const Expr& e) {
     case ExprKind::Call:
       return call(*e.base, &e.args, false);
     case ExprKind::Unary:
-      return apply_unary(e.ops[0], eval(*e.base));
+      return apply_unary(e.ops[0], value_of(eval(*e.base)));
     case ExprKind::Chain:
       return eval_chain(e);
+    case ExprKind::New:
+      return new_instance(e);
+    case ExprKind::With:
+      if (scope().with_objects.empty()) throw runtime_error(herr::kUnqualifiedReference);
+      return scope().with_objects.back();
   }
   throw runtime_error(err::kObjectRequired);
 }
@@ -86,10 +98,16 @@ Variant Runtime::eval(const Expr& e) {
 Variant Runtime::eval_chain(const Expr& e) {
   Variant acc = eval(*e.base);
   for (std::size_t i = 0; i < e.ops.size(); ++i) {
+    // Is compares the objects themselves; every other operator their default values.
+    if (e.ops[i] == Op::Is) {
+      acc = apply_binary(Op::Is, acc, eval(*e.args[i]));
+      continue;
+    }
+    acc = value_of(acc);
     if (e.ops[i] == Op::Concat)
-      concat_into(acc, eval(*e.args[i]));
+      concat_into(acc, value_of(eval(*e.args[i])));
     else
-      acc = apply_binary(e.ops[i], acc, eval(*e.args[i]));
+      acc = apply_binary(e.ops[i], acc, value_of(eval(*e.args[i])));
   }
   return acc;
 }
@@ -114,11 +132,31 @@ Variant Runtime::call_name(const Expr& e, const std::vector<ExprPtr>* args, bool
   const std::u16string& key = e.key;
   const Scope& sc = scope();
   bool own_function = sc.procedure && sc.procedure->is_function && sc.procedure->key == key;
-  if (own_function && args) return call_procedure(*sc.procedure, *args);
+  if (own_function && args) {
+    ArgValues a = eval_args(args);
+    return run_procedure(*sc.procedure, a, sc.self);
+  }
+  if (key == u"me" && sc.self) {
+    Variant me{ObjectRef(sc.self)};
+    if (!args) return me;
+    ArgValues a = eval_args(args);
+    return apply_args(me, a);
+  }
   if (Variant* v = lookup(key)) {
-    if (!args) return *v;
+    // A procedure reference named alone as a statement is called.
+    bool call_ref = statement && v->is_object() &&
+                    dynamic_cast<const ProcedureRef*>(v->object().get()) != nullptr;
+    if (!args && !call_ref) return *v;
     ArgValues a = eval_args(args);
     return apply_args(*v, a);
+  }
+  // Inside a class, its procedures by their bare names.
+  if (sc.self) {
+    if (const ClassMember* m = sc.self->cls().find(key); m && !m->is_variable) {
+      std::shared_ptr<Instance> self = sc.self;
+      ArgValues a = eval_args(args);
+      return class_member(self, e.name, args || statement ? CallKind::Method : CallKind::Get, a);
+    }
   }
   if (auto p = procedures.find(key); p != procedures.end())
     return call_procedure(*p->second, args ? *args : kNoArgs);
@@ -127,6 +165,7 @@ Variant Runtime::call_name(const Expr& e, const std::vector<ExprPtr>* args, bool
     ArgValues a = eval_args(args);
     return apply_args(*c, a);
   }
+  if (key == u"getref") return get_ref(args);
   if (key == u"createobject") {
     ArgValues a = eval_args(args);
     if (a.values.size() < 1 || a.values.size() > 2 || a.values[0].is_missing())
@@ -173,7 +212,7 @@ Variant Runtime::call_host(const std::u16string& object, const Expr& member,
       std::u16string line;
       for (std::size_t i = 0; i < v.size(); ++i) {
         if (i) line += u' ';
-        line += echo_text(v[i]);
+        line += echo_text(value_of(v[i]));
       }
       echo(line);
       return {};
@@ -213,11 +252,17 @@ Variant Runtime::call_host(const std::u16string& object, const Expr& member,
 Variant Runtime::call_procedure(const Procedure& p, const std::vector<ExprPtr>& args) {
   if (args.size() != p.params.size()) throw runtime_error(err::kWrongArguments);
   ArgValues a = eval_args(&args);
+  return run_procedure(p, a, nullptr);
+}
+
+Variant Runtime::run_procedure(const Procedure& p, ArgValues& a, std::shared_ptr<Instance> self) {
+  if (a.values.size() != p.params.size()) throw runtime_error(err::kWrongArguments);
   char here = 0;
   auto at = reinterpret_cast<std::uintptr_t>(&here);
   if (stack_base > at && stack_base - at > kStackBudget) throw runtime_error(herr::kOutOfStack);
   Scope local;
   local.procedure = &p;
+  local.self = std::move(self);
   for (std::size_t i = 0; i < p.params.size(); ++i) {
     const Param& param = p.params[i];
     if (!param.by_val && a.refs[i])
@@ -238,14 +283,16 @@ Variant Runtime::call_procedure(const Procedure& p, const std::vector<ExprPtr>& 
 Variant Runtime::apply_args(const Variant& target, ArgValues& a) {
   if (target.is_array()) {
     const Array& arr = *target.array();
-    if (a.values.size() != 1 || a.values[0].is_missing()) throw runtime_error(err::kSubscript);
-    int32_t i = to_long(a.values[0]);
-    if (i < 0 || static_cast<std::size_t>(i) >= arr.size()) throw runtime_error(err::kSubscript);
-    return arr[i];
+    return arr[element_index(arr, a.values)];
   }
   if (target.is_object()) {
-    // An object called with arguments and no member name means its Item.
     ObjectRef obj = object_of(target);
+    if (auto* ref = dynamic_cast<const ProcedureRef*>(obj.get()))
+      return run_procedure(ref->procedure(), a, nullptr);
+    // An instance of a script's class with arguments means its default member; a library
+    // object, its Item.
+    if (auto inst = std::dynamic_pointer_cast<Instance>(obj))
+      return class_member(inst, u"", CallKind::Method, a);
     return invoke_member(obj, u"Item", CallKind::Method, a);
   }
   if (a.values.empty()) return target;
@@ -276,13 +323,18 @@ ArgValues Runtime::eval_args(const std::vector<ExprPtr>* args) {
 Variant* Runtime::implicit_variable(const Expr& e) {
   const std::u16string& key = e.key;
   if (option_explicit || procedures.count(key) || builtin_constant_or_function(key) ||
-      key == u"createobject" || key == u"wscript" || key == u"err" || application_member(key))
+      key == u"createobject" || key == u"getref" || key == u"wscript" || key == u"err" ||
+      application_member(key))
+    return nullptr;
+  if (const Scope& sc = scope(); sc.self && (key == u"me" || sc.self->cls().find(key)))
     return nullptr;
   return scope().declare(key);
 }
 
 Variant Runtime::invoke_member(const ObjectRef& obj, std::u16string_view name, CallKind kind,
                                ArgValues& a) {
+  if (auto inst = std::dynamic_pointer_cast<Instance>(obj))
+    return class_member(inst, name, kind, a);
   Variant result;
   try {
     result = invoke(*obj, name, kind, a.values);

@@ -203,6 +203,24 @@ ExprPtr Parser::primary() {
     e->parenthesized = true;
     return e;
   }
+  if (is_op(u".")) {
+    // ".name" inside With: a member of the With block's object.
+    auto m = make_here(ExprKind::Member);
+    m->base = make_here(ExprKind::With);
+    next();
+    if (cur().kind != Tok::Identifier) fail(u"Expected identifier");
+    m->name = cur().text;
+    m->key = fold(m->name);
+    next();
+    return m;
+  }
+  if (is_kw(u"new")) {
+    auto e = make_here(ExprKind::New);
+    next();
+    e->name = identifier();
+    e->key = fold(e->name);
+    return e;
+  }
   if (t.kind == Tok::Identifier) {
     std::u16string key = t.key;
     if (is_name(t)) {

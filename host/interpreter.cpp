@@ -3,10 +3,12 @@
 
 #include <cstdint>
 
+#include "arrays.h"
 #include "automation/collection.h"
 #include "automation/conversions.h"
 #include "automation/text.h"
 #include "builtins.h"
+#include "classes.h"
 #include "library/registry.h"
 #include "operators.h"
 #include "parser.h"
@@ -18,7 +20,7 @@ namespace halvora::host {
 
 Flow Runtime::exec_block(const Block& block) {
   for (const Stmt& s : block) {
-    Flow flow;
+    Flow flow = Flow::Next;
     try {
       flow = exec(s);
     } catch (ScriptError& e) {
@@ -28,7 +30,6 @@ Flow Runtime::exec_block(const Block& block) {
       }
       if (!scope().resume_next) throw;
       err = e;
-      continue;
     } catch (const Error& e) {
       // Only the host's own code lets a core Error through: calls into the library convert.
       ScriptError se = from_host(e);
@@ -36,11 +37,32 @@ Flow Runtime::exec_block(const Block& block) {
       se.column = s.column;
       if (!scope().resume_next) throw se;
       err = se;
-      continue;
     }
+    // Instances released by the statement run their Class_Terminate before the next one.
+    if (finalizer && !finalizer->pending.empty()) run_terminators();
     if (flow != Flow::Next) return flow;
   }
   return Flow::Next;
+}
+
+std::optional<Variant> Runtime::eval_clause(SourcePos at, const std::function<Variant()>& f) {
+  try {
+    return f();
+  } catch (ScriptError& e) {
+    if (e.line == 0) {
+      e.line = at.line;
+      e.column = at.column;
+    }
+    if (!scope().resume_next) throw;
+    err = e;
+  } catch (const Error& e) {
+    ScriptError se = from_host(e);
+    se.line = at.line;
+    se.column = at.column;
+    if (!scope().resume_next) throw se;
+    err = se;
+  }
+  return std::nullopt;
 }
 
 Flow Runtime::exec(const Stmt& s) {
@@ -52,6 +74,11 @@ Flow Runtime::exec(const Stmt& s) {
     case StmtKind::ReDim:
       for (const DimItem& item : s.items) dim(item, s.kind == StmtKind::ReDim, s.preserve);
       return Flow::Next;
+    case StmtKind::Erase:
+      for (const DimItem& item : s.items) erase(item);
+      return Flow::Next;
+    case StmtKind::With:
+      return with_block(s);
     case StmtKind::Const:
       for (const DimItem& item : s.items) {
         Scope& sc = scope();
@@ -60,28 +87,23 @@ Flow Runtime::exec(const Stmt& s) {
       }
       return Flow::Next;
     case StmtKind::Assign:
-      assign(*s.target, eval(*s.value), s.is_set);
+      // Without Set, an instance with a default member gives its value.
+      assign(*s.target, s.is_set ? eval(*s.value) : value_of(eval(*s.value)), s.is_set);
       return Flow::Next;
     case StmtKind::Call:
       call(*s.target->base, &s.target->args, true);
       return Flow::Next;
     case StmtKind::If:
-      for (std::size_t i = 0; i < s.conditions.size(); ++i)
-        if (truthy(eval(*s.conditions[i]))) return exec_block(s.blocks[i]);
+      for (std::size_t i = 0; i < s.conditions.size(); ++i) {
+        // A condition that fails under On Error Resume Next goes on with the statements it guards.
+        std::optional<Variant> c =
+            eval_clause(s.clauses[i], [&] { return value_of(eval(*s.conditions[i])); });
+        if (!c || truthy(*c)) return exec_block(s.blocks[i]);
+      }
       if (s.blocks.size() > s.conditions.size()) return exec_block(s.blocks.back());
       return Flow::Next;
-    case StmtKind::Select: {
-      Variant subject = eval(*s.target);
-      std::size_t at = 0;
-      for (std::size_t b = 0; b < s.case_sizes.size(); ++b) {
-        for (std::size_t k = 0; k < s.case_sizes[b]; ++k)
-          if (truthy(apply_binary(Op::Eq, subject, eval(*s.conditions[at + k]))))
-            return exec_block(s.blocks[b]);
-        at += s.case_sizes[b];
-      }
-      if (s.blocks.size() > s.case_sizes.size()) return exec_block(s.blocks.back());
-      return Flow::Next;
-    }
+    case StmtKind::Select:
+      return select(s);
     case StmtKind::For:
       return for_loop(s);
     case StmtKind::ForEach:
@@ -107,16 +129,6 @@ Flow Runtime::exec(const Stmt& s) {
   return Flow::Next;
 }
 
-namespace {
-
-std::size_t index_of(const Variant& index, std::size_t size) {
-  int32_t i = to_long(index);
-  if (i < 0 || static_cast<std::size_t>(i) >= size) throw runtime_error(err::kSubscript);
-  return static_cast<std::size_t>(i);
-}
-
-}  // namespace
-
 void Runtime::assign(const Expr& target, Variant value, bool is_set) {
   if (is_set && !value.is_object()) throw runtime_error(err::kObjectRequired);
   CallKind kind = is_set ? CallKind::Set : CallKind::Let;
@@ -133,6 +145,13 @@ void Runtime::assign(const Expr& target, Variant value, bool is_set) {
       }
       if (key == u"err" || key == u"wscript" || builtin_constant_or_function(key))
         throw runtime_error(herr::kIllegalAssignment);
+      // Inside a class, a bare property name assigns through its Property Let or Set.
+      if (const Scope& sc = scope(); sc.self && sc.self->cls().find(key)) {
+        std::shared_ptr<Instance> self = sc.self;
+        ArgValues a{{std::move(value)}, {nullptr}};
+        class_member(self, target.name, kind, a);
+        return;
+      }
       if (application_member(key)) {
         ArgValues a{{std::move(value)}, {nullptr}};
         invoke_member(application_object(), target.name, kind, a);
@@ -167,15 +186,19 @@ void Runtime::assign(const Expr& target, Variant value, bool is_set) {
       if (base.kind == ExprKind::Name) {
         Variant* v = lookup(base.key);
         if (v && v->is_array()) {
-          if (a.values.size() != 1) throw runtime_error(err::kSubscript);
-          std::size_t i = index_of(a.values[0], v->array()->size());
+          std::size_t i = element_index(*v->array(), a.values);
           v->mutable_array()[i] = std::move(value);
           return;
         }
         a.values.push_back(std::move(value));
         a.refs.push_back(nullptr);
         if (v && v->is_object()) {
-          invoke_member(object_of(*v), u"Item", kind, a);
+          // A script's instance takes it through its default member, a library object its Item.
+          ObjectRef obj = object_of(*v);
+          if (auto inst = std::dynamic_pointer_cast<Instance>(obj))
+            class_member(inst, u"", kind, a);
+          else
+            invoke_member(obj, u"Item", kind, a);
           return;
         }
         if (!v && application_member(base.key)) {
@@ -202,40 +225,34 @@ bool Runtime::builtin_constant_or_function(const std::u16string& key) {
   return builtin_constant(key).has_value() || is_builtin_function(key);
 }
 
-void Runtime::dim(const DimItem& item, bool redim, bool preserve) {
-  Scope& sc = scope();
-  Variant* v = redim ? lookup(item.key) : nullptr;
-  if (!v) v = sc.declare(item.key);
-  if (!item.is_array) return;
-  // One dimension only: the scripts that drive the library never need more.
-  if (item.bounds.size() > 1) throw runtime_error(err::kSubscript);
-  int32_t size = 0;
-  if (!item.bounds.empty()) {
-    size = to_long(eval(*item.bounds[0])) + 1;
-    if (size < 0) throw runtime_error(err::kSubscript);
-  }
-  if (preserve && v->is_array()) {
-    auto copy = std::make_shared<Array>(*v->array());
-    copy->resize(static_cast<std::size_t>(size));
-    *v = Variant(copy);
-  } else {
-    *v = Variant(std::make_shared<Array>(static_cast<std::size_t>(size)));
-  }
-}
-
 Variant* Runtime::loop_variable(const Expr& target) {
   if (Variant* v = lookup(target.key)) return v;
   if (option_explicit) throw runtime_error(herr::kUndefinedVariable);
   return scope().declare(target.key);
 }
 
+// A failed head under On Error Resume Next goes on with the statement after it: the body runs
+// once, and the loop ends.
+Flow Runtime::once_after_failed_head(const Stmt& s) {
+  Flow flow = exec_block(s.blocks[0]);
+  return flow == Flow::ExitFor ? Flow::Next : flow;
+}
+
 Flow Runtime::for_loop(const Stmt& s) {
-  Variant start = eval(*s.value);
-  double limit = to_double(eval(*s.limit));
-  Variant step = s.step ? eval(*s.step) : Variant(int16_t{1});
-  double increment = to_double(step);
-  Variant* var = loop_variable(*s.target);
-  *var = start;
+  SourcePos at{s.line, s.column};
+  Variant* var = nullptr;
+  double limit = 0, increment = 0;
+  Variant step;
+  bool ready = eval_clause(at, [&] {
+                 Variant start = eval(*s.value);
+                 var = loop_variable(*s.target);
+                 *var = start;
+                 limit = to_double(eval(*s.limit));
+                 step = s.step ? eval(*s.step) : Variant(int16_t{1});
+                 increment = to_double(step);
+                 return Variant();
+               }).has_value();
+  if (!ready) return once_after_failed_head(s);
   for (;;) {
     double at = to_double(*var);
     if (increment >= 0 ? at > limit : at < limit) break;
@@ -248,20 +265,25 @@ Flow Runtime::for_loop(const Stmt& s) {
 }
 
 Flow Runtime::for_each(const Stmt& s) {
-  Variant group = eval(*s.value);
   std::vector<Variant> items;
-  if (group.is_array()) {
-    items = *group.array();
-  } else if (group.is_object() && group.object()) {
-    if (auto* c = dynamic_cast<Collection*>(group.object().get()))
-      items = c->items();
-    else if (auto* a = dynamic_cast<Arguments*>(group.object().get()))
-      items.assign(a->values().begin(), a->values().end());
-    else
-      throw runtime_error(herr::kNotCollection);
-  } else {
-    throw runtime_error(group.is_object() ? err::kObjectNotSet : herr::kNotCollection);
-  }
+  bool ready =
+      eval_clause({s.line, s.column}, [&] {
+        Variant group = eval(*s.value);
+        if (group.is_array()) {
+          items = *group.array();
+        } else if (group.is_object() && group.object()) {
+          if (auto* c = dynamic_cast<Collection*>(group.object().get()))
+            items = c->items();
+          else if (auto* a = dynamic_cast<Arguments*>(group.object().get()))
+            items.assign(a->values().begin(), a->values().end());
+          else
+            throw runtime_error(herr::kNotCollection);
+        } else {
+          throw runtime_error(group.is_object() ? err::kObjectNotSet : herr::kNotCollection);
+        }
+        return Variant();
+      }).has_value();
+  if (!ready) return once_after_failed_head(s);
   Variant* var = loop_variable(*s.target);
   for (Variant& item : items) {
     *var = std::move(item);
@@ -272,16 +294,66 @@ Flow Runtime::for_each(const Stmt& s) {
   return Flow::Next;
 }
 
+// A test that fails under On Error Resume Next goes on with the statement after it: the body for
+// a test at the top (so the loop goes round again), what follows the loop for one at the bottom.
 Flow Runtime::do_loop(const Stmt& s) {
-  auto done = [&] { return truthy(eval(*s.value)) == s.until; };
+  SourcePos top{s.line, s.column};
+  SourcePos bottom = s.clauses.empty() ? top : s.clauses[0];
+  auto done = [&](SourcePos at, bool failed) {
+    std::optional<Variant> c = eval_clause(at, [&] { return value_of(eval(*s.value)); });
+    return c ? truthy(*c) == s.until : failed;
+  };
   for (;;) {
-    if (s.value && !s.test_after && done()) break;
+    if (s.value && !s.test_after && done(top, false)) break;
     Flow flow = exec_block(s.blocks[0]);
     if (flow == Flow::ExitDo) break;
     if (flow != Flow::Next) return flow;
-    if (s.value && s.test_after && done()) break;
+    if (s.value && s.test_after && done(bottom, true)) break;
   }
   return Flow::Next;
+}
+
+// A subject that fails under On Error Resume Next passes over the whole statement, since every
+// Case compares with it; a Case value that fails goes on with that Case's statements.
+Flow Runtime::select(const Stmt& s) {
+  std::optional<Variant> subject =
+      eval_clause({s.line, s.column}, [&] { return value_of(eval(*s.target)); });
+  if (!subject) return Flow::Next;
+  std::size_t at = 0;
+  for (std::size_t b = 0; b < s.case_sizes.size(); ++b) {
+    for (std::size_t k = 0; k < s.case_sizes[b]; ++k) {
+      const CaseTest& test = s.cases[at + k];
+      std::optional<Variant> hit = eval_clause(s.clauses[b], [&] {
+        Variant value = value_of(eval(*test.value));
+        if (!test.upper) return apply_binary(test.op, *subject, value);
+        // "low To high" holds the subject between the two, ends included.
+        Variant high = value_of(eval(*test.upper));
+        return Variant(truthy(apply_binary(Op::Ge, *subject, value)) &&
+                       truthy(apply_binary(Op::Le, *subject, high)));
+      });
+      if (!hit || truthy(*hit)) return exec_block(s.blocks[b]);
+    }
+    at += s.case_sizes[b];
+  }
+  if (s.blocks.size() > s.case_sizes.size()) return exec_block(s.blocks.back());
+  return Flow::Next;
+}
+
+// The object stays the block's even if the variable it came from changes; a failed expression
+// under On Error Resume Next leaves Nothing, so ".Member" fails on each use.
+Flow Runtime::with_block(const Stmt& s) {
+  std::optional<Variant> target = eval_clause({s.line, s.column}, [&] {
+    Variant v = eval(*s.value);
+    if (!v.is_object()) throw runtime_error(err::kObjectRequired);
+    return v;
+  });
+  Scope& sc = scope();
+  sc.with_objects.push_back(target ? std::move(*target) : Variant(ObjectRef()));
+  struct Pop {
+    std::vector<Variant>& objects;
+    ~Pop() { objects.pop_back(); }
+  } pop{sc.with_objects};
+  return exec_block(s.blocks[0]);
 }
 
 // ---- running ----------------------------------------------------------------------------------
@@ -305,6 +377,7 @@ std::optional<int> Runtime::execute(std::u16string_view source, const std::strin
     return 1;
   }
   for (auto& p : program.procedures) procedures[p->key] = p;
+  for (auto& c : program.classes) classes[c->key] = c;
   if (program.option_explicit) option_explicit = true;
   programs.push_back(std::move(program));
   char base = 0;
@@ -325,6 +398,7 @@ std::optional<int> Runtime::execute(std::u16string_view source, const std::strin
 }
 
 Interpreter::Interpreter(Options options) : rt_(std::make_unique<Runtime>()) {
+  reset_random_numbers();
   rt_->arguments = std::make_shared<Arguments>(options.arguments);
   rt_->options = std::move(options);
 }
@@ -332,7 +406,12 @@ Interpreter::Interpreter(Options options) : rt_(std::make_unique<Runtime>()) {
 Interpreter::~Interpreter() = default;
 
 int Interpreter::run(std::u16string_view source, const std::string& file_name) {
-  return rt_->execute(source, file_name).value_or(0);
+  std::optional<int> code = rt_->execute(source, file_name);
+  // The script's end releases its globals, and their instances run Class_Terminate; WScript.Quit
+  // ends the host at once.
+  if (rt_->quitting) return code.value_or(0);
+  std::optional<int> quit = rt_->release_globals();
+  return quit ? *quit : code.value_or(0);
 }
 
 std::optional<int> Interpreter::run_line(std::u16string_view line) {

@@ -3,7 +3,9 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 
+#include "automation/conversions.h"
 #include "automation/error.h"
 
 namespace halvora::host {
@@ -81,6 +83,8 @@ class Lexer {
         hex(t);
       } else if (c == u'"') {
         string(t);
+      } else if (c == u'#') {
+        date(t);
       } else if (c == u'[') {
         // A bracketed name lets a script use a reserved word as an identifier.
         std::size_t start = i_ + 1;
@@ -206,6 +210,21 @@ class Lexer {
     }
     t.kind = Tok::String;
     t.value = Variant(std::move(text));
+  }
+
+  // "#2026-12-24#", "#12/24/2026 10:30 PM#", "#22:30#": a date literal reads the same in every
+  // locale, month before day, as the language defines it.
+  void date(Token& t) {
+    advance(1);
+    std::size_t start = i_;
+    while (i_ < s_.size() && s_[i_] != u'#' && s_[i_] != u'\n') advance(1);
+    if (i_ >= s_.size() || s_[i_] != u'#') throw SyntaxError{u"Syntax error", t.line, t.column};
+    std::u16string_view text = s_.substr(start, i_ - start);
+    advance(1);
+    std::optional<Date> d = text_to_date(text, RegionalSettings{});
+    if (!d) throw SyntaxError{u"Syntax error", t.line, t.column};
+    t.kind = Tok::Number;
+    t.value = Variant(*d);
   }
 
   void op(Token& t) {

@@ -12,7 +12,7 @@ namespace halvora::host {
 
 enum class Tok {
   Identifier,  // text holds the name as written
-  Number,      // value holds Integer, Long or Double
+  Number,      // value holds Integer, Long or Double, or a Date from a #date# literal
   String,      // value holds the text without quotes
   Operator,    // text holds the operator: ( ) , . = <> < > <= >= + - * / \ ^ &
   Newline,     // a statement separator: end of line or ':'

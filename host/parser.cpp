@@ -38,6 +38,11 @@ Block Parser::block(bool top, Program* program) {
       program->procedures.push_back(procedure());
       continue;
     }
+    if (is_kw(u"class")) {
+      if (!top || !program) fail(u"Expected statement");
+      program->classes.push_back(class_definition());
+      continue;
+    }
     if (is_kw(u"option")) {
       next();
       expect_kw(u"explicit", u"Expected 'Explicit'");
@@ -73,9 +78,26 @@ void Parser::end_statement() {
 
 std::shared_ptr<Procedure> Parser::procedure() {
   auto p = std::make_shared<Procedure>();
-  p->is_function = is_kw(u"function");
   p->line = cur().line;
-  next();
+  const char16_t* closing = u"sub";
+  if (accept_kw(u"property")) {
+    closing = u"property";
+    if (accept_kw(u"get"))
+      p->kind = ProcKind::PropertyGet;
+    else if (accept_kw(u"let"))
+      p->kind = ProcKind::PropertyLet;
+    else if (accept_kw(u"set"))
+      p->kind = ProcKind::PropertySet;
+    else
+      fail(u"Expected 'Get' or 'Let' or 'Set'");
+  } else {
+    if (is_kw(u"function")) {
+      p->kind = ProcKind::Function;
+      closing = u"function";
+    }
+    next();
+  }
+  p->is_function = p->kind == ProcKind::Function || p->kind == ProcKind::PropertyGet;
   p->name = identifier();
   p->key = fold(p->name);
   if (accept_op(u"(")) {
@@ -94,12 +116,88 @@ std::shared_ptr<Procedure> Parser::procedure() {
     }
     expect_op(u")");
   }
+  // A Property Let or Set takes the assigned value as its last parameter.
+  bool assigns = p->kind == ProcKind::PropertyLet || p->kind == ProcKind::PropertySet;
+  if (assigns && p->params.empty()) fail(u"Expected identifier");
   end_statement();
   p->body = block(false, nullptr);
-  const char16_t* kind = p->is_function ? u"function" : u"sub";
-  if (!accept_kw(u"end") || !accept_kw(kind))
-    fail(p->is_function ? u"Expected 'End Function'" : u"Expected 'End Sub'");
+  if (!accept_kw(u"end") || !accept_kw(closing)) {
+    fail(closing == std::u16string_view(u"property") ? u"Expected 'End Property'"
+         : p->kind == ProcKind::Function             ? u"Expected 'End Function'"
+                                                     : u"Expected 'End Sub'");
+  }
   return p;
+}
+
+std::shared_ptr<ClassDef> Parser::class_definition() {
+  auto c = std::make_shared<ClassDef>();
+  c->line = cur().line;
+  next();
+  c->name = identifier();
+  c->key = fold(c->name);
+  end_statement();
+  for (;;) {
+    skip_newlines();
+    if (accept_kw(u"end")) {
+      expect_kw(u"class", u"Expected 'Class'");
+      return c;
+    }
+    if (at_end()) fail(u"Expected 'End Class'");
+    class_member(*c);
+    end_statement();
+  }
+}
+
+// One declaration in a class body: variables, or a procedure with its visibility.
+void Parser::class_member(ClassDef& c) {
+  bool is_public = true, is_default = false, access = false;
+  if (accept_kw(u"public")) {
+    access = true;
+    is_default = accept_kw(u"default");
+  } else if (accept_kw(u"private")) {
+    access = true;
+    is_public = false;
+  }
+  if (is_kw(u"sub") || is_kw(u"function") || is_kw(u"property")) {
+    SourcePos at = here();
+    std::shared_ptr<Procedure> p = procedure();
+    p->is_public = is_public;
+    p->is_default = is_default;
+    if (is_default && p->kind != ProcKind::Function && p->kind != ProcKind::PropertyGet)
+      throw SyntaxError{u"Expected 'Function' or 'Property Get'", at.line, at.column};
+    auto [it, fresh] = c.members.try_emplace(p->key);
+    ClassMember& m = it->second;
+    if (fresh) {
+      m.name = p->name;
+      c.order.push_back(p->key);
+    }
+    std::shared_ptr<Procedure>& slot = p->kind == ProcKind::PropertyLet   ? m.let
+                                       : p->kind == ProcKind::PropertySet ? m.set
+                                                                          : m.method;
+    // One name holds a variable, a Sub or Function, or the procedures of one property.
+    bool property = p->kind != ProcKind::Sub && p->kind != ProcKind::Function;
+    bool clash = m.is_variable || slot || (!property && (m.let || m.set)) ||
+                 (property && m.method && m.method->kind != ProcKind::PropertyGet);
+    if (clash) throw SyntaxError{u"Name redefined", at.line, at.column};
+    slot = p;
+    if (is_default) {
+      if (!c.default_member.empty()) throw SyntaxError{u"Name redefined", at.line, at.column};
+      c.default_member = p->key;
+    }
+    return;
+  }
+  if (is_default) fail(u"Expected 'Function' or 'Property Get'");
+  if (!access && !accept_kw(u"dim")) fail(u"Expected statement");
+  do {
+    DimItem item = dim_item(false);
+    if (c.members.count(item.key)) fail(u"Name redefined");
+    ClassMember& m = c.members[item.key];
+    m.name = item.name;
+    m.is_variable = true;
+    m.is_public = is_public;
+    m.variable = std::move(item);
+    c.order.push_back(m.variable.key);
+  } while (accept_op(u","));
 }
 
 Stmt Parser::statement() {
@@ -152,12 +250,26 @@ Stmt Parser::statement() {
       s.kind = StmtKind::ExitFor;
     else if (accept_kw(u"do"))
       s.kind = StmtKind::ExitDo;
-    else if (accept_kw(u"sub"))
+    else if (accept_kw(u"sub") || accept_kw(u"property"))
       s.kind = StmtKind::ExitSub;
     else if (accept_kw(u"function"))
       s.kind = StmtKind::ExitFunction;
     else
-      fail(u"Expected 'Do', 'For', 'Sub' or 'Function'");
+      fail(u"Expected 'Do', 'For', 'Sub', 'Function' or 'Property'");
+  } else if (accept_kw(u"with")) {
+    s.kind = StmtKind::With;
+    s.value = expr();
+    s.blocks.push_back(block(false, nullptr));
+    if (!accept_kw(u"end") || !accept_kw(u"with")) fail(u"Expected 'End With'");
+  } else if (is_kw(u"erase") && is_name(peek())) {
+    next();
+    s.kind = StmtKind::Erase;
+    do {
+      DimItem item;
+      item.name = identifier();
+      item.key = fold(item.name);
+      s.items.push_back(std::move(item));
+    } while (accept_op(u","));
   } else if (accept_kw(u"on")) {
     expect_kw(u"error", u"Expected 'Error'");
     if (accept_kw(u"resume")) {
@@ -193,7 +305,8 @@ DimItem Parser::dim_item(bool redim) {
 
 // Assignment, or a call with or without parentheses around its arguments.
 void Parser::simple_statement(Stmt& s) {
-  if (!is_name(cur())) fail(u"Expected statement");
+  // ".Member" inside With starts a statement as a name does.
+  if (!is_name(cur()) && !is_op(u".")) fail(u"Expected statement");
   ExprPtr head = postfix(true);
   if (accept_op(u"=")) {
     s.kind = StmtKind::Assign;
@@ -226,6 +339,7 @@ ExprPtr Parser::as_call(ExprPtr e) {
 
 void Parser::if_statement(Stmt& s) {
   s.kind = StmtKind::If;
+  s.clauses.push_back({s.line, s.column});
   next();
   s.conditions.push_back(expr());
   expect_kw(u"then", u"Expected 'Then'");
@@ -243,7 +357,9 @@ void Parser::if_statement(Stmt& s) {
   }
   s.blocks.push_back(block(false, nullptr));
   for (;;) {
+    SourcePos at = here();
     if (accept_kw(u"elseif")) {
+      s.clauses.push_back(at);
       s.conditions.push_back(expr());
       expect_kw(u"then", u"Expected 'Then'");
       s.blocks.push_back(block(false, nullptr));
@@ -289,21 +405,47 @@ void Parser::select_statement(Stmt& s) {
   end_statement();
   skip_newlines();
   bool seen_else = false;
-  while (accept_kw(u"case")) {
+  for (SourcePos at = here(); accept_kw(u"case"); at = here()) {
     if (seen_else) fail(u"Expected 'End Select'");
     if (accept_kw(u"else")) {
       seen_else = true;
     } else {
       std::size_t n = 0;
       do {
-        s.conditions.push_back(expr());
+        s.cases.push_back(case_test());
         ++n;
       } while (accept_op(u","));
       s.case_sizes.push_back(n);
+      s.clauses.push_back(at);
     }
     s.blocks.push_back(block(false, nullptr));
   }
   if (!accept_kw(u"end") || !accept_kw(u"select")) fail(u"Expected 'End Select'");
+}
+
+// "value", "Is op value" or "low To high".
+CaseTest Parser::case_test() {
+  CaseTest t;
+  if (accept_kw(u"is")) {
+    static constexpr std::pair<std::u16string_view, Op> kComparisons[] = {
+        {u"=", Op::Eq}, {u"<>", Op::Ne}, {u"<", Op::Lt},
+        {u">", Op::Gt}, {u"<=", Op::Le}, {u">=", Op::Ge},
+    };
+    bool found = false;
+    for (const auto& [text, op] : kComparisons) {
+      if (is_op(text)) {
+        t.op = op;
+        found = true;
+      }
+    }
+    if (!found) fail(u"Expected comparison operator");
+    next();
+    t.value = expr();
+    return t;
+  }
+  t.value = expr();
+  if (accept_kw(u"to")) t.upper = expr();
+  return t;
 }
 
 void Parser::for_statement(Stmt& s) {
@@ -334,6 +476,7 @@ void Parser::do_statement(Stmt& s) {
     s.value = expr();
   }
   s.blocks.push_back(block(false, nullptr));
+  s.clauses.push_back(here());
   expect_kw(u"loop", u"Expected 'Loop'");
   if (is_kw(u"while") || is_kw(u"until")) {
     if (s.value) fail(u"Expected end of statement");

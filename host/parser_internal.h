@@ -95,6 +95,8 @@ class Parser {
   bool closes_block() const;
   void end_statement();
   std::shared_ptr<Procedure> procedure();
+  std::shared_ptr<ClassDef> class_definition();
+  void class_member(ClassDef& c);
   Stmt statement();
   DimItem dim_item(bool redim);
   // Assignment, or a call with or without parentheses around its arguments.
@@ -105,6 +107,7 @@ class Parser {
   Block line_statements();
   bool is_colon() const;
   void select_statement(Stmt& s);
+  CaseTest case_test();
   void for_statement(Stmt& s);
   void do_statement(Stmt& s);
   ExprPtr name_expr();
@@ -126,6 +129,7 @@ class Parser {
   // Comma-separated arguments; an empty place is an omitted argument (a null pointer).
   void arguments(std::vector<ExprPtr>& args, const char16_t* closing);
   ExprPtr primary();
+  SourcePos here() const { return {cur().line, cur().column}; }
 
   std::vector<Token> t_;
   std::size_t i_ = 0;

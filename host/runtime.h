@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -25,12 +26,18 @@ struct QuitSignal {
 
 enum class Flow { Next, ExitFor, ExitDo, ExitProc };
 
+class Instance;  // classes.h
+struct Finalizer;
+
 struct Scope {
   std::unordered_map<std::u16string, Variant*> vars;
-  std::deque<Variant> storage;  // stable addresses for by-reference parameters
+  std::deque<Variant> storage;  // stable addresses for by-reference parameters, declaration order
   std::unordered_set<std::u16string> constants;
+  std::unordered_set<std::u16string> fixed_arrays;  // Dim a(n): ReDim may not resize them
   bool resume_next = false;
   const Procedure* procedure = nullptr;
+  std::shared_ptr<Instance> self;     // Me, in a procedure of a script's class
+  std::vector<Variant> with_objects;  // the objects of the enclosing With blocks, innermost last
 
   Variant* declare(const std::u16string& key) {
     auto it = vars.find(key);
@@ -51,10 +58,14 @@ struct ArgValues {
 };
 
 struct Runtime {
+  ~Runtime();  // classes.cpp: no Class_Terminate runs once the runtime goes
+
   Interpreter::Options options;
   Scope global;
   std::vector<Scope*> frames;  // procedure scopes, innermost last
   std::unordered_map<std::u16string, std::shared_ptr<Procedure>> procedures;
+  std::unordered_map<std::u16string, std::shared_ptr<ClassDef>> classes;
+  std::shared_ptr<Finalizer> finalizer;
   std::vector<Program> programs;  // keeps every parsed tree alive (interactive lines add more)
   bool option_explicit = false;
   ScriptError err;  // Err's state
@@ -80,6 +91,30 @@ struct Runtime {
   Flow for_loop(const Stmt& s);
   Flow for_each(const Stmt& s);
   Flow do_loop(const Stmt& s);
+  Flow select(const Stmt& s);
+  Flow once_after_failed_head(const Stmt& s);
+  Flow with_block(const Stmt& s);
+  // A condition or other head of a compound statement. Under On Error Resume Next a failure
+  // fills Err and gives nothing, and the statement goes on with what follows the failed part.
+  std::optional<Variant> eval_clause(SourcePos at, const std::function<Variant()>& evaluate);
+
+  // arrays.cpp
+  void erase(const DimItem& item);
+  bool is_fixed_array(const std::u16string& key, const Variant* v);
+  // Dim's or ReDim's shape: each upper bound plus one; none for "a()".
+  std::vector<std::size_t> extents_of(const DimItem& item);
+
+  // classes.cpp: script classes, GetRef and Class_Terminate
+  Variant new_instance(const Expr& e);
+  Variant class_member(const std::shared_ptr<Instance>& inst, std::u16string_view name,
+                       CallKind kind, ArgValues& args);
+  Variant get_ref(const std::vector<ExprPtr>* args);
+  // The value of an instance whose class has a default member, else v itself.
+  Variant value_of(const Variant& v);
+  void run_terminators();
+  // The end of a script: the globals go in the order they were declared. The exit code when a
+  // Class_Terminate quits.
+  std::optional<int> release_globals();
   void echo(std::u16string_view text);
   void report(const ScriptError& e, const std::string& file);
 
@@ -93,6 +128,8 @@ struct Runtime {
   Variant call_host(const std::u16string& object, const Expr& member,
                     const std::vector<ExprPtr>* args);
   Variant call_procedure(const Procedure& p, const std::vector<ExprPtr>& args);
+  // A procedure with evaluated arguments; by-reference parameters alias args.refs.
+  Variant run_procedure(const Procedure& p, ArgValues& args, std::shared_ptr<Instance> self);
   Variant apply_args(const Variant& target, ArgValues& args);
   ArgValues eval_args(const std::vector<ExprPtr>* args);
   // The variable a plain name stands for, declared on first use as the platform's host does when

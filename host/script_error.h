@@ -14,12 +14,15 @@ inline constexpr char16_t kCompileSource[] = u"Microsoft VBScript compilation er
 
 // The host's own numbers beyond the core's table.
 namespace herr {
+inline constexpr int32_t kFixedArray = 10;
 inline constexpr int32_t kDivisionByZero = 11;
 inline constexpr int32_t kOutOfStringSpace = 14;
 inline constexpr int32_t kOutOfStack = 28;
 inline constexpr int32_t kNotCollection = 451;
 inline constexpr int32_t kUndefinedVariable = 500;
 inline constexpr int32_t kIllegalAssignment = 501;
+inline constexpr int32_t kUnqualifiedReference = 505;
+inline constexpr int32_t kClassNotDefined = 506;
 }  // namespace herr
 
 struct ScriptError {

@@ -648,6 +648,58 @@ std::u16string double_to_text(double value, const RegionalSettings& rs) {
   return number_text(value, 15, rs);
 }
 
+std::u16string fixed_number_text(double value, int decimals, bool leading_zero, bool parens,
+                                 bool group, const RegionalSettings& rs) {
+  if (!std::isfinite(value)) return double_to_text(value, rs);
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+  std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));  // "-d.dddde+XX"
+  // A negative amount keeps its sign when it rounds to zero ("-0.00"), as the platform's
+  // formatting does; only zero itself has none.
+  bool negative = value < 0;
+  std::size_t e = sci.find('e');
+  int exponent = 0;
+  std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
+  std::string digits;
+  for (std::size_t k = sci[0] == '-' ? 1 : 0; k < e; ++k)
+    if (sci[k] != '.') digits += sci[k];
+  // digits[0..point) is the whole part.
+  int point = exponent + 1;
+  if (point < 0) {
+    digits.insert(0, static_cast<std::size_t>(-point), '0');
+    point = 0;
+  }
+  std::size_t kept = static_cast<std::size_t>(point) + static_cast<std::size_t>(decimals);
+  if (digits.size() < kept) digits.append(kept - digits.size(), '0');
+  bool up = digits.size() > kept && digits[kept] >= '5';
+  digits.resize(kept);
+  if (up) {
+    std::size_t k = kept;
+    while (k > 0 && digits[k - 1] == '9') digits[--k] = '0';
+    if (k == 0) {
+      digits.insert(0, 1, '1');
+      ++point;
+    } else {
+      ++digits[k - 1];
+    }
+  }
+  std::string whole = digits.substr(0, static_cast<std::size_t>(point));
+  std::string fraction = digits.substr(static_cast<std::size_t>(point));
+  whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
+  std::u16string out;
+  if (whole.empty() && leading_zero) out += u'0';
+  for (std::size_t k = 0; k < whole.size(); ++k) {
+    if (group && k > 0 && (whole.size() - k) % 3 == 0) out += rs.thousands;
+    out += static_cast<char16_t>(whole[k]);
+  }
+  if (decimals > 0) {
+    out += rs.decimal;
+    out += ascii_to_u16(fraction);
+  }
+  if (!negative) return out;
+  return parens ? u"(" + out + u")" : u"-" + out;
+}
+
 std::u16string single_to_text(float value, const RegionalSettings& rs) {
   return number_text(value, 7, rs);
 }
@@ -666,6 +718,30 @@ std::u16string double_to_round_trip_text(double value, const RegionalSettings& r
 // midnight: "12:00:00 AM"), midnight the date only. A serial outside 100-01-01 .. 9999-12-31
 // fails with 6.
 std::u16string date_to_text(Date value, const RegionalSettings& rs) {
+  return date_to_text(value, rs, DateForm::General);
+}
+
+namespace {
+
+constexpr std::u16string_view kMonthNames[] = {u"January",   u"February", u"March",    u"April",
+                                               u"May",       u"June",     u"July",     u"August",
+                                               u"September", u"October",  u"November", u"December"};
+constexpr std::u16string_view kWeekdayNames[] = {u"Sunday",   u"Monday", u"Tuesday", u"Wednesday",
+                                                 u"Thursday", u"Friday", u"Saturday"};
+
+}  // namespace
+
+std::u16string_view month_name(unsigned month, bool abbreviated) {
+  std::u16string_view name = kMonthNames[(month - 1) % 12];
+  return abbreviated ? name.substr(0, 3) : name;
+}
+
+std::u16string_view weekday_name(unsigned weekday, bool abbreviated) {
+  std::u16string_view name = kWeekdayNames[(weekday - 1) % 7];
+  return abbreviated ? name.substr(0, 3) : name;
+}
+
+std::u16string date_to_text(Date value, const RegionalSettings& rs, DateForm form) {
   if (!serial_in_range(value.serial)) fail(err::kOverflow);
   double whole = std::trunc(value.serial);
   long long day = static_cast<long long>(whole);
@@ -675,9 +751,24 @@ std::u16string date_to_text(Date value, const RegionalSettings& rs) {
     ++day;
   }
 
+  bool general = form == DateForm::General;
+  bool show_date = general ? day != 0 : form == DateForm::LongDate || form == DateForm::ShortDate;
+  bool show_time =
+      general ? day == 0 || secs != 0 : form == DateForm::LongTime || form == DateForm::ShortTime;
   std::u16string out;
-  out.reserve(24);
-  if (day != 0) {
+  out.reserve(32);
+  if (show_date && form == DateForm::LongDate) {
+    CivilDate c = civil_date(day);
+    // 1899-12-30, day 0, was a Saturday.
+    long long weekday = ((day % 7) + 7 + 6) % 7 + 1;
+    out += weekday_name(static_cast<unsigned>(weekday), false);
+    out += u", ";
+    out += month_name(c.month, false);
+    out += u' ';
+    append_padded(out, c.day, 1);
+    out += u", ";
+    append_padded(out, c.year, 4);
+  } else if (show_date) {
     CivilDate c = civil_date(day);
     const char16_t sep = rs.date_separator;
     switch (rs.date_order) {
@@ -704,7 +795,11 @@ std::u16string date_to_text(Date value, const RegionalSettings& rs) {
         break;
     }
   }
-  if (day == 0 || secs != 0) {
+  if (show_time && form == DateForm::ShortTime) {
+    append_padded(out, secs / 3600, 2);
+    out += u':';
+    append_padded(out, secs / 60 % 60, 2);
+  } else if (show_time) {
     if (!out.empty()) out += u' ';
     long long h = secs / 3600, m = secs / 60 % 60, s = secs % 60;
     if (rs.time_24h)

@@ -83,4 +83,23 @@ std::u16string double_to_round_trip_text(double value, const RegionalSettings& r
 // The general date form: date only at midnight, time only on day 0, else both.
 std::u16string date_to_text(Date value, const RegionalSettings& rs);
 
+// The named date forms of the platform's date formatting. General is the form above; ShortDate
+// and LongTime are its two halves, each written even when it is zero; LongDate names the day and
+// the month ("Thursday, December 24, 2026") and ShortTime is "HH:mm" on the 24-hour clock. The
+// regional settings carry no names, so the long date's are English.
+enum class DateForm { General, LongDate, ShortDate, LongTime, ShortTime };
+std::u16string date_to_text(Date value, const RegionalSettings& rs, DateForm form);
+
+// English month (1..12) and weekday (1 = Sunday .. 7) names, or their first three letters.
+std::u16string_view month_name(unsigned month, bool abbreviated);
+std::u16string_view weekday_name(unsigned weekday, bool abbreviated);
+
+// A number with a fixed count of decimals, as the platform's number formatting writes it: the
+// value taken to 15 significant digits and rounded half away from zero, the regional decimal
+// separator, the whole part grouped by threes with the regional thousands separator when
+// `group`, "0.5" or ".5" by `leading_zero`, a negative value in parentheses when `parens` (also
+// one that rounds to zero: "-0.00").
+std::u16string fixed_number_text(double value, int decimals, bool leading_zero, bool parens,
+                                 bool group, const RegionalSettings& rs);
+
 }  // namespace halvora

@@ -28,6 +28,15 @@ bool Variant::is_numeric() const {
   }
 }
 
+void Array::reshape(std::vector<std::size_t> extents) {
+  unallocated_ = extents.empty();
+  std::size_t count = unallocated_ ? 0 : 1;
+  for (std::size_t e : extents) count *= e;
+  if (extents.size() <= 1) extents.clear();
+  extents_ = std::move(extents);
+  resize(count);
+}
+
 Array& Variant::mutable_array() {
   auto& ref = std::get<ArrayRef>(v_);
   if (ref.use_count() > 1) ref = std::make_shared<Array>(*ref);

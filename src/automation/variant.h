@@ -1,6 +1,7 @@
 // The automation value: what crosses every member call, in both builds.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -71,8 +72,24 @@ class Array : public std::vector<Variant> {
 
   VarType element() const { return element_; }
 
+  // A script's array may have several dimensions, or none yet ("Dim a()", or after Erase). The
+  // items of several dimensions are stored with the first index varying fastest, as the platform
+  // lays out its arrays, so that growing the last dimension keeps every item in place. The usual
+  // array has one dimension whose length is size().
+  std::size_t dimensions() const {
+    return unallocated_ ? 0 : extents_.empty() ? 1 : extents_.size();
+  }
+  std::size_t extent(std::size_t dimension) const {
+    return extents_.empty() ? size() : extents_[dimension];
+  }
+  // Sets the length of each dimension, first to last, and resizes the items to match; items
+  // whose place stays keep their value. No lengths at all leave the array without dimensions.
+  void reshape(std::vector<std::size_t> extents);
+
  private:
   VarType element_ = VarType::Variant;
+  std::vector<std::size_t> extents_;  // empty for one dimension
+  bool unallocated_ = false;
 };
 
 // Arrays are shared between copies; whoever writes an element copies first (see

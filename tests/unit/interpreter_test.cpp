@@ -228,10 +228,11 @@ INSTANTIATE_TEST_SUITE_P(
                    "Hello\nSub Hello : WScript.Echo \"hi\" : End Sub", "hi\n"},
         ScriptCase{"locals_shadow_globals",
                    "x = 1\nSub S\n Dim x : x = 5\nEnd Sub\nS\nWScript.Echo x", "1\n"},
-        ScriptCase{"arrays",
-                   "Dim a(2)\na(0) = \"x\" : b = a : b(0) = \"y\"\nReDim Preserve a(4)\na(4) = 4\n"
-                   "WScript.Echo a(0), b(0), UBound(a), a(4)",
-                   "x y 4 4\n"},
+        ScriptCase{
+            "arrays",
+            "ReDim a(2)\na(0) = \"x\" : b = a : b(0) = \"y\"\nReDim Preserve a(4)\na(4) = 4\n"
+            "WScript.Echo a(0), b(0), UBound(a), a(4)",
+            "x y 4 4\n"},
         ScriptCase{"for_each_split",
                    "For Each p In Split(\"a;b\", \";\") : s = s & p : Next\n"
                    "WScript.Echo s",
@@ -317,7 +318,7 @@ INSTANTIATE_TEST_SUITE_P(
     InterpreterMore, InterpreterStatements,
     ::testing::Values(
         ScriptCase{"redim_without_preserve_clears",
-                   "Dim a(1)\na(0) = 1\nReDim a(3)\nWScript.Echo IsEmpty(a(0)), UBound(a)",
+                   "ReDim a(1)\na(0) = 1\nReDim a(3)\nWScript.Echo IsEmpty(a(0)), UBound(a)",
                    "True 3\n"},
         ScriptCase{"redim_preserve_shrinks",
                    "a = Array(1, 2, 3)\nReDim Preserve a(0)\n"
@@ -602,6 +603,9 @@ TEST(InterpreterInteractive, UnfinishedBlocksWaitForMoreLines) {
   EXPECT_TRUE(needs_more_lines(u"If x Then\n"));
   EXPECT_TRUE(needs_more_lines(u"For i = 1 To 3\nWScript.Echo i\n"));
   EXPECT_TRUE(needs_more_lines(u"Sub S\n"));
+  EXPECT_TRUE(needs_more_lines(u"Class C\n  Public X\n"));
+  EXPECT_TRUE(needs_more_lines(u"Class C\n  Property Get P\n"));
+  EXPECT_TRUE(needs_more_lines(u"With x\n"));
   EXPECT_FALSE(needs_more_lines(u"If x Then y = 1\n"));
   EXPECT_FALSE(needs_more_lines(u"x = (1 +\n"));
   EXPECT_FALSE(needs_more_lines(u"Next\n"));

@@ -12,7 +12,8 @@
 #   5. every tests/scripts/*.vbs through tests/scripts/run.sh with Wine's cscript as the host, so
 #      that the boxes are compared with the same .expected files as under the native host;
 #      tests/wine/components_registered_missing.vbs: HALVORA_COMPONENTS=registered with no SDK
-#      registered is 429; and com_client.exe outside with the bundled substitute;
+#      registered is 429; the language corpus's "@wine" cases (tests/language/wine.sh); and
+#      com_client.exe outside with the bundled substitute;
 #   6. regsvr32 LobixSdkCore.dll, the SDK as a separately registered component; then, with
 #      HALVORA_COMPONENTS=registered, com_client.exe outside (the client's own collection and
 #      record in the library's properties, and the SDK's errors) and every tests/scripts/data_*.vbs
@@ -178,6 +179,14 @@ script_step() {
 for script in "$root"/tests/scripts/*.vbs "$root"/tests/wine/components_registered_missing.vbs; do
   script_step "$script" "under cscript"
 done
+
+# The language corpus's cases in which Wine's VBScript behaves as the platform's documented one.
+if bash "$root/tests/language/wine.sh" >"$work/language.out" 2>&1; then
+  pass "language corpus under cscript ($(grep -c '^PASS' "$work/language.out") cases)"
+else
+  grep -v '^PASS' "$work/language.out"
+  fail "language corpus under cscript"
+fi
 
 mkdir "$work/hotel-demo"
 { "$build/bin/halvora-sdk" init "$work/hotel-demo" &&
