@@ -20,15 +20,6 @@ constexpr std::uintptr_t kStackBudget = 6 << 20;
 
 const std::vector<ExprPtr> kNoArgs;
 
-ObjectRef create(const Variant& progid) {
-  try {
-    return create_object(to_string(progid));
-  } catch (const Error& e) {
-    // The host's CreateObject reports the failure as its own, as the platform's host does.
-    throw from_host(e);
-  }
-}
-
 std::u16string echo_text(const Variant& v) {
   if (v.is_null()) return u"Null";
   if (v.is_missing()) return {};
@@ -37,6 +28,18 @@ std::u16string echo_text(const Variant& v) {
 }
 
 }  // namespace
+
+ObjectRef Runtime::create(const Variant& progid) {
+  try {
+    std::u16string name = to_string(progid);
+    if (options.create_object) return options.create_object(name);
+    if (options.contained) throw Error::standard(err::kCannotCreate);
+    return create_object(name);
+  } catch (const Error& e) {
+    // The host's CreateObject reports the failure as its own, as the platform's host does.
+    throw from_host(e);
+  }
+}
 
 Variant* Runtime::lookup(const std::u16string& key) {
   if (!frames.empty())
@@ -49,6 +52,7 @@ bool Runtime::is_host_name(const Expr& e, const char16_t* key) {
 }
 
 const Member* Runtime::application_member(const std::u16string& key) {
+  if (options.contained) return nullptr;
   ObjectRef app = application_object();
   return app ? app->members().find(key) : nullptr;
 }
@@ -174,7 +178,8 @@ Variant Runtime::call_host(const std::u16string& object, const Expr& member,
     }
     if (m == u"quit") throw QuitSignal{v.empty() || v[0].is_missing() ? 0 : to_long(v[0])};
     if (m == u"sleep") {
-      pump_events(to_long(arg(0)));
+      int32_t milliseconds = to_long(arg(0));
+      if (!options.contained) pump_events(milliseconds);
       return {};
     }
     if (m == u"createobject") return Variant(create(arg(0)));

@@ -16,9 +16,15 @@ namespace halvora::host {
 
 // ---- statements -------------------------------------------------------------------------------
 
+void Runtime::take_step(const Stmt& s) {
+  if (options.max_steps != 0 && ++steps > options.max_steps)
+    throw StepLimitSignal{s.line, s.column};
+}
+
 Flow Runtime::exec_block(const Block& block) {
   for (const Stmt& s : block) {
     Flow flow;
+    take_step(s);
     try {
       flow = exec(s);
     } catch (ScriptError& e) {
@@ -239,6 +245,7 @@ Flow Runtime::for_loop(const Stmt& s) {
   for (;;) {
     double at = to_double(*var);
     if (increment >= 0 ? at > limit : at < limit) break;
+    take_step(s);
     Flow flow = exec_block(s.blocks[0]);
     if (flow == Flow::ExitFor) break;
     if (flow != Flow::Next) return flow;
@@ -264,6 +271,7 @@ Flow Runtime::for_each(const Stmt& s) {
   }
   Variant* var = loop_variable(*s.target);
   for (Variant& item : items) {
+    take_step(s);
     *var = std::move(item);
     Flow flow = exec_block(s.blocks[0]);
     if (flow == Flow::ExitFor) break;
@@ -275,6 +283,7 @@ Flow Runtime::for_each(const Stmt& s) {
 Flow Runtime::do_loop(const Stmt& s) {
   auto done = [&] { return truthy(eval(*s.value)) == s.until; };
   for (;;) {
+    take_step(s);
     if (s.value && !s.test_after && done()) break;
     Flow flow = exec_block(s.blocks[0]);
     if (flow == Flow::ExitDo) break;
@@ -307,6 +316,7 @@ std::optional<int> Runtime::execute(std::u16string_view source, const std::strin
   for (auto& p : program.procedures) procedures[p->key] = p;
   if (program.option_explicit) option_explicit = true;
   programs.push_back(std::move(program));
+  steps = 0;
   char base = 0;
   stack_base = reinterpret_cast<std::uintptr_t>(&base);
   try {
@@ -314,6 +324,12 @@ std::optional<int> Runtime::execute(std::u16string_view source, const std::strin
   } catch (const QuitSignal& q) {
     quitting = true;
     return q.code;
+  } catch (const StepLimitSignal& limit) {
+    if (options.err)
+      options.err(file + "(" + std::to_string(limit.line) + ", " + std::to_string(limit.column) +
+                  ") halvora: The script ran past its limit of " +
+                  std::to_string(options.max_steps) + " steps\n");
+    return 1;
   } catch (const ScriptError& e) {
     report(e, file);
     return 1;
