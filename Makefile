@@ -1,11 +1,13 @@
-# Entry points: `make demo`, `make test`, `make build`, `make bench`, `make format`.
+# Entry points: `make demo`, `make test`, `make build`, `make bench`, `make format`,
+# `make test-sanitize`.
 BUILD_DIR ?= build
 WIN_DIR ?= build-win
+SAN_DIR ?= build-sanitize
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all setup build build-win test test-native test-win demo bench format format-check \
-  layer-check clean
+.PHONY: all setup build build-win build-sanitize test test-native test-win \
+  test-sanitize demo bench format format-check layer-check clean
 
 all: build
 
@@ -28,13 +30,27 @@ $(WIN_DIR)/CMakeCache.txt: | setup
 build-win: build $(WIN_DIR)/CMakeCache.txt
 	@cmake --build $(WIN_DIR) -j $(JOBS) -- --no-print-directory
 
-test: format-check layer-check test-native test-win
+# The sanitized build: clang with AddressSanitizer and UndefinedBehaviorSanitizer
+# (cmake/sanitize.cmake). It compiles every source, the benchmarks too though they run only in
+# the plain build, so that it also holds the sources to clang's warnings.
+$(SAN_DIR)/CMakeCache.txt: | setup
+	@cmake -S . -B $(SAN_DIR) -DCMAKE_CXX_COMPILER=clang++ -DHALVORA_SANITIZE=ON >/dev/null
+
+build-sanitize: setup $(SAN_DIR)/CMakeCache.txt
+	@cmake --build $(SAN_DIR) -j $(JOBS) -- --no-print-directory
+
+test: format-check layer-check test-native test-win test-sanitize
 
 test-native: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 test-win: build-win
 	@bash tests/wine/run.sh $(BUILD_DIR) $(WIN_DIR)
+
+# The unit tests and the conformance scripts (which run the sanitized halvora and halvora-sim);
+# an undefined-behaviour report shows where it came from, as an address report does.
+test-sanitize: build-sanitize
+	@cd $(SAN_DIR) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
 demo: build
 	@bash scripts/demo.sh
@@ -56,4 +72,4 @@ layer-check:
 	@bash scripts/check_layers.sh
 
 clean:
-	@rm -rf $(BUILD_DIR) build-win
+	@rm -rf $(BUILD_DIR) $(WIN_DIR) $(SAN_DIR)
