@@ -36,3 +36,5 @@ repeat() { awk -v s="$1" -v n="$2" 'BEGIN { for (i = 0; i < n; i++) printf "%s",
 { printf 'x = '; repeat '(' 10000; printf '1'; repeat ')' 10000; } >"$dir/script/deep-parentheses.vbs"
 repeat 'If True Then\n' 5000 >"$dir/script/deep-blocks.vbs"
 { printf 'x = a'; repeat '.b(1)' 5000; } >"$dir/script/long-chain.vbs"
+# A script whose tokens outgrow the memory the fuzz target allows: a compilation error.
+repeat 'x = 1 : ' 50000 >"$dir/script/huge.vbs"

@@ -2,6 +2,7 @@
 #include "interpreter.h"
 
 #include <cstdint>
+#include <new>
 
 #include "automation/collection.h"
 #include "automation/conversions.h"
@@ -311,6 +312,11 @@ std::optional<int> Runtime::execute(std::u16string_view source, const std::strin
     program = parse(source);
   } catch (const SyntaxError& e) {
     report({0, e.message, kCompileSource, e.line, e.column}, file);
+    return 1;
+  } catch (const std::bad_alloc&) {
+    // A script too big for the memory left fails to compile, as a host reports it; it must not
+    // take the host down. No statement is to blame, so the report has no position.
+    report({err::kOutOfMemory, runtime_text(err::kOutOfMemory), kCompileSource, 0, 0}, file);
     return 1;
   }
   for (auto& p : program.procedures) procedures[p->key] = p;
