@@ -1,11 +1,16 @@
-# Entry points: `make demo`, `make test`, `make build`, `make bench`, `make format`.
+# Entry points: `make demo`, `make test`, `make build`, `make bench`, `make format`,
+# `make test-sanitize`, `make fuzz`.
 BUILD_DIR ?= build
 WIN_DIR ?= build-win
+SAN_DIR ?= build-sanitize
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# `make fuzz` runs each fuzz target this long; `make test` gives each FUZZ_TEST_SECONDS.
+FUZZ_SECONDS ?= 60
+FUZZ_TEST_SECONDS ?= 20
 
-.PHONY: all setup build build-win test test-native test-win demo bench format format-check \
-  layer-check clean
+.PHONY: all setup build build-win build-sanitize test test-native test-win \
+  test-sanitize test-fuzz fuzz demo bench format format-check layer-check clean
 
 all: build
 
@@ -28,13 +33,34 @@ $(WIN_DIR)/CMakeCache.txt: | setup
 build-win: build $(WIN_DIR)/CMakeCache.txt
 	@cmake --build $(WIN_DIR) -j $(JOBS) -- --no-print-directory
 
-test: format-check layer-check test-native test-win
+# The sanitized build: clang with AddressSanitizer and UndefinedBehaviorSanitizer
+# (cmake/sanitize.cmake). It compiles every source, the benchmarks too though they run only in
+# the plain build, so that it also holds the sources to clang's warnings; its objects serve both
+# its tests and the fuzz targets.
+$(SAN_DIR)/CMakeCache.txt: | setup
+	@cmake -S . -B $(SAN_DIR) -DCMAKE_CXX_COMPILER=clang++ -DHALVORA_SANITIZE=ON >/dev/null
+
+build-sanitize: setup $(SAN_DIR)/CMakeCache.txt
+	@cmake --build $(SAN_DIR) -j $(JOBS) -- --no-print-directory
+
+test: format-check layer-check test-native test-win test-sanitize test-fuzz
 
 test-native: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 test-win: build-win
 	@bash tests/wine/run.sh $(BUILD_DIR) $(WIN_DIR)
+
+# The unit tests and the conformance scripts (which run the sanitized halvora and halvora-sim);
+# an undefined-behaviour report shows where it came from, as an address report does.
+test-sanitize: build-sanitize
+	@cd $(SAN_DIR) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+test-fuzz: build-sanitize
+	@bash fuzz/run.sh $(SAN_DIR) $(FUZZ_TEST_SECONDS) $(JOBS)
+
+fuzz: build-sanitize
+	@bash fuzz/run.sh $(SAN_DIR) $(FUZZ_SECONDS) $(JOBS)
 
 demo: build
 	@bash scripts/demo.sh
@@ -61,4 +87,4 @@ layer-check:
 	@bash scripts/check_layers.sh
 
 clean:
-	@rm -rf $(BUILD_DIR) build-win
+	@rm -rf $(BUILD_DIR) $(WIN_DIR) $(SAN_DIR)

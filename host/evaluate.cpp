@@ -23,20 +23,6 @@ constexpr std::uintptr_t kStackBudget = 6 << 20;
 
 const std::vector<ExprPtr> kNoArgs;
 
-// The library's classes, and the outside components by their registered identifiers
-// ("HalvoraFacturacion.ServidorFacturacion"), as the platform's host creates any registered class:
-// here the machine's registered components are the substitutes bundled with the library.
-ObjectRef create(const Variant& progid) {
-  std::u16string identifier = to_string(progid);
-  try {
-    std::u16string_view outside = platform::class_of_identifier(identifier);
-    return outside.empty() ? create_object(identifier) : platform::create_component(outside);
-  } catch (const Error& e) {
-    // The host's CreateObject reports the failure as its own, as the platform's host does.
-    throw from_host(e);
-  }
-}
-
 std::u16string echo_text(const Variant& v) {
   if (v.is_null()) return u"Null";
   if (v.is_missing()) return {};
@@ -45,6 +31,22 @@ std::u16string echo_text(const Variant& v) {
 }
 
 }  // namespace
+
+// The library's classes, and the outside components by their registered identifiers
+// ("HalvoraFacturacion.ServidorFacturacion"), as the platform's host creates any registered class:
+// here the machine's registered components are the substitutes bundled with the library.
+ObjectRef Runtime::create(const Variant& progid) {
+  try {
+    std::u16string name = to_string(progid);
+    if (options.create_object) return options.create_object(name);
+    if (options.contained) throw Error::standard(err::kCannotCreate);
+    std::u16string_view outside = platform::class_of_identifier(name);
+    return outside.empty() ? create_object(name) : platform::create_component(outside);
+  } catch (const Error& e) {
+    // The host's CreateObject reports the failure as its own, as the platform's host does.
+    throw from_host(e);
+  }
+}
 
 // Locals, then the variables of the instance whose procedure runs, then globals.
 Variant* Runtime::lookup(const std::u16string& key) {
@@ -62,6 +64,7 @@ bool Runtime::is_host_name(const Expr& e, const char16_t* key) {
 }
 
 const Member* Runtime::application_member(const std::u16string& key) {
+  if (options.contained) return nullptr;
   ObjectRef app = application_object();
   return app ? app->members().find(key) : nullptr;
 }
@@ -219,7 +222,8 @@ Variant Runtime::call_host(const std::u16string& object, const Expr& member,
     }
     if (m == u"quit") throw QuitSignal{v.empty() || v[0].is_missing() ? 0 : to_long(v[0])};
     if (m == u"sleep") {
-      pump_events(to_long(arg(0)));
+      int32_t milliseconds = to_long(arg(0));
+      if (!options.contained) pump_events(milliseconds);
       return {};
     }
     if (m == u"createobject") return Variant(create(arg(0)));

@@ -2,6 +2,7 @@
 #include "interpreter.h"
 
 #include <cstdint>
+#include <new>
 
 #include "arrays.h"
 #include "automation/collection.h"
@@ -18,9 +19,15 @@ namespace halvora::host {
 
 // ---- statements -------------------------------------------------------------------------------
 
+void Runtime::take_step(const Stmt& s) {
+  if (options.max_steps != 0 && ++steps > options.max_steps)
+    throw StepLimitSignal{s.line, s.column};
+}
+
 Flow Runtime::exec_block(const Block& block) {
   for (const Stmt& s : block) {
     Flow flow = Flow::Next;
+    take_step(s);
     try {
       flow = exec(s);
     } catch (ScriptError& e) {
@@ -256,6 +263,7 @@ Flow Runtime::for_loop(const Stmt& s) {
   for (;;) {
     double at = to_double(*var);
     if (increment >= 0 ? at > limit : at < limit) break;
+    take_step(s);
     Flow flow = exec_block(s.blocks[0]);
     if (flow == Flow::ExitFor) break;
     if (flow != Flow::Next) return flow;
@@ -286,6 +294,7 @@ Flow Runtime::for_each(const Stmt& s) {
   if (!ready) return once_after_failed_head(s);
   Variant* var = loop_variable(*s.target);
   for (Variant& item : items) {
+    take_step(s);
     *var = std::move(item);
     Flow flow = exec_block(s.blocks[0]);
     if (flow == Flow::ExitFor) break;
@@ -304,6 +313,7 @@ Flow Runtime::do_loop(const Stmt& s) {
     return c ? truthy(*c) == s.until : failed;
   };
   for (;;) {
+    take_step(s);
     if (s.value && !s.test_after && done(top, false)) break;
     Flow flow = exec_block(s.blocks[0]);
     if (flow == Flow::ExitDo) break;
@@ -375,11 +385,17 @@ std::optional<int> Runtime::execute(std::u16string_view source, const std::strin
   } catch (const SyntaxError& e) {
     report({0, e.message, kCompileSource, e.line, e.column}, file);
     return 1;
+  } catch (const std::bad_alloc&) {
+    // A script too big for the memory left fails to compile, as a host reports it; it must not
+    // take the host down. No statement is to blame, so the report has no position.
+    report({err::kOutOfMemory, runtime_text(err::kOutOfMemory), kCompileSource, 0, 0}, file);
+    return 1;
   }
   for (auto& p : program.procedures) procedures[p->key] = p;
   for (auto& c : program.classes) classes[c->key] = c;
   if (program.option_explicit) option_explicit = true;
   programs.push_back(std::move(program));
+  steps = 0;
   char base = 0;
   stack_base = reinterpret_cast<std::uintptr_t>(&base);
   try {
@@ -387,6 +403,12 @@ std::optional<int> Runtime::execute(std::u16string_view source, const std::strin
   } catch (const QuitSignal& q) {
     quitting = true;
     return q.code;
+  } catch (const StepLimitSignal& limit) {
+    if (options.err)
+      options.err(file + "(" + std::to_string(limit.line) + ", " + std::to_string(limit.column) +
+                  ") halvora: The script ran past its limit of " +
+                  std::to_string(options.max_steps) + " steps\n");
+    return 1;
   } catch (const ScriptError& e) {
     report(e, file);
     return 1;

@@ -2,6 +2,7 @@
 // classes by name, as an automation host does.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "automation/object.h"
 #include "automation/variant.h"
 
 namespace halvora::host {
@@ -23,6 +25,18 @@ class Interpreter {
     // Where WScript.Echo lines (UTF-8, each ending in "\n") and error reports go.
     std::function<void(std::string_view)> out;
     std::function<void(std::string_view)> err;
+
+    // How many steps (statements run and turns of a loop) one run may take; 0 for no limit. A run
+    // past it stops with "FILE(line, column) halvora: The script ran past its limit of N steps"
+    // and exit code 1, whatever On Error says: for scripts nobody has read, such as the fuzzer's.
+    uint64_t max_steps = 0;
+    // Keeps a script inside the process, away from the network, the disk and the clock:
+    // CreateObject makes only what create_object makes (nothing, 429, without it), the
+    // application object's members are no names, and WScript.Sleep returns at once.
+    bool contained = false;
+    // What CreateObject makes of a programmatic identifier; empty: the library's published
+    // classes (or, contained, none).
+    std::function<ObjectRef(std::u16string_view progid)> create_object;
   };
 
   explicit Interpreter(Options options);

@@ -24,6 +24,12 @@ struct QuitSignal {
   int code;
 };
 
+// The step limit unwinds the whole script too: On Error Resume Next must not carry on past it.
+struct StepLimitSignal {
+  int line;
+  int column;
+};
+
 enum class Flow { Next, ExitFor, ExitDo, ExitProc };
 
 class Instance;  // classes.h
@@ -74,6 +80,7 @@ struct Runtime {
   std::shared_ptr<Arguments> arguments;
   std::uintptr_t stack_base = 0;  // where the outermost run started, for the recursion limit
   bool quitting = false;          // set when WScript.Quit ended the run
+  uint64_t steps = 0;             // taken by the current run, against options.max_steps
 
   // Parses and runs one source in the global scope; the exit code when it quit or failed.
   std::optional<int> execute(std::u16string_view source, const std::string& file);
@@ -82,6 +89,8 @@ struct Runtime {
   Variant* lookup(const std::u16string& key);
 
   // interpreter.cpp: statements
+  // Counts one step of `s` (the statement, or a turn of its loop) against the limit.
+  void take_step(const Stmt& s);
   Flow exec_block(const Block& block);
   Flow exec(const Stmt& s);
   void assign(const Expr& target, Variant value, bool is_set);
@@ -138,6 +147,7 @@ struct Runtime {
   Variant invoke_member(const ObjectRef& obj, std::u16string_view name, CallKind kind,
                         ArgValues& args);
   ObjectRef object_of(const Variant& v);
+  ObjectRef create(const Variant& progid);
   bool is_host_name(const Expr& e, const char16_t* key);
   const Member* application_member(const std::u16string& key);
 };

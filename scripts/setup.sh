@@ -5,6 +5,10 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang-format
+  # The sanitized build and the fuzz targets are clang's; the runtimes of AddressSanitizer,
+  # UndefinedBehaviorSanitizer and libFuzzer come with the default clang's libclang-rt, and
+  # llvm-symbolizer (in llvm) names the lines of a report.
+  clang libclang-rt-dev llvm
   libcurl4-openssl-dev libpugixml-dev libcpp-httplib-dev libssl-dev libbrotli-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3

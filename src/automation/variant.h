@@ -67,8 +67,9 @@ class Variant;
 class Array : public std::vector<Variant> {
  public:
   using std::vector<Variant>::vector;
-  // An empty array whose items are of the given type.
-  explicit Array(VarType element) : element_(element) {}
+  // An empty array whose items are of the given type. Defined below Variant: the vector's
+  // members it needs cannot be instantiated before Variant is complete.
+  explicit Array(VarType element);
 
   VarType element() const { return element_; }
 
@@ -151,5 +152,7 @@ class Variant {
  private:
   Storage v_;
 };
+
+inline Array::Array(VarType element) : element_(element) {}
 
 }  // namespace halvora

@@ -68,6 +68,34 @@ bool may_grow_into_reply(std::u16string_view text) {
 
 }  // namespace
 
+std::span<const std::u16string_view> GatewayReplies::known() {
+  return kReplies;
+}
+
+std::optional<std::u16string> GatewayReplies::read(
+    std::string_view bytes, const Command& command,
+    const std::function<void(std::u16string_view)>& log) {
+  std::u16string text = platform::from_system_code_page(bytes);
+  log(u"Recibiendo datos: " + text);
+  // A reply that the network split across two reads is still the reply.
+  std::u16string joined = unmatched_ + text;
+  std::u16string_view reply;
+  for (std::u16string_view known : kReplies)
+    if (text == known || joined == known) reply = known;
+  if (reply.empty()) {
+    unmatched_ = may_grow_into_reply(joined) ? joined : may_grow_into_reply(text) ? text : u"";
+    return std::nullopt;
+  }
+  unmatched_.clear();
+  std::u16string room(command.room);
+  if (reply == kReplyOpened)
+    return u"Se cargo a la habitación " + room + u" el internet de " +
+           std::u16string(command.profile) + u" - " + std::u16string(command.duration);
+  if (reply == kReplyRemoved) return u"Se cancelo el internet de la habitación " + room;
+  if (reply == kReplyNoAccess) return u"La habitación " + room + u" no tiene internet.";
+  return u"Ocurrió un error al intentar aplicar el internet en la habitación " + room;
+}
+
 std::unique_ptr<FormClock> platform_form_clock() {
   return std::make_unique<PlatformFormClock>();
 }
@@ -119,7 +147,7 @@ void FrmInternet::send_command() {
   log(command);
   // Pieces are joined within one command's reply only: a beginning kept from the last reply
   // joined to this one's ("++" and "++") would confirm what the gateway never said.
-  unmatched_.clear();
+  replies_.clear();
   send_text(command);
   if (wait_for_reply) show(u"Por favor espere la respuesta del sistema");
 }
@@ -190,26 +218,10 @@ void FrmInternet::on_data() {
   }
   log(u"Winsock1_DataArrival");
   try {
-    std::u16string text = platform::from_system_code_page(socket_->receive(kMaxReadBytes));
-    log(u"Recibiendo datos: " + text);
-    // A reply that the network split across two reads is still the reply.
-    std::u16string joined = unmatched_ + text;
-    std::u16string_view reply;
-    for (std::u16string_view known : kReplies)
-      if (text == known || joined == known) reply = known;
-    if (reply.empty()) {
-      unmatched_ = may_grow_into_reply(joined) ? joined : may_grow_into_reply(text) ? text : u"";
-      return;
-    }
-    unmatched_.clear();
-    if (reply == kReplyOpened)
-      show(u"Se cargo a la habitación " + room + u" el internet de " + profile + u" - " + duration);
-    else if (reply == kReplyRemoved)
-      show(u"Se cancelo el internet de la habitación " + room);
-    else if (reply == kReplyNoAccess)
-      show(u"La habitación " + room + u" no tiene internet.");
-    else
-      show(u"Ocurrió un error al intentar aplicar el internet en la habitación " + room);
+    std::optional<std::u16string> box =
+        replies_.read(socket_->receive(kMaxReadBytes), {room, profile, duration},
+                      [this](std::u16string_view message) { log(message); });
+    if (box) show(*box);
   } catch (const std::exception&) {
     log(u"Error en Winsock1_DataArrival");
   }
@@ -218,7 +230,7 @@ void FrmInternet::on_data() {
 void FrmInternet::on_error() {
   log(u"Winsock1_Error");
   status_ = u"Error al Conectarse";
-  unmatched_.clear();
+  replies_.clear();
   show(u"Error al Conectarse");
   connected_ = false;
 }
@@ -226,7 +238,7 @@ void FrmInternet::on_error() {
 void FrmInternet::on_close() {
   log(u"Winsock1_Close");
   status_ = u"Desconectado";
-  unmatched_.clear();
+  replies_.clear();
   connected_ = false;
   socket_->close();
 }

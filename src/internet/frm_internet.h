@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -29,6 +31,38 @@ class FormClock {
 };
 
 std::unique_ptr<FormClock> platform_form_clock();
+
+// The gateway's replies as the form reads them, apart from the socket so that any bytes can be
+// fed to them. Each piece received is decoded from the system code page and logged; a piece that
+// is a known reply, or completes one with the beginning kept from the pieces before it, names the
+// box the clerk sees. A beginning is kept only while it may still grow into a known reply.
+class GatewayReplies {
+ public:
+  // The fields of the command being answered, which the boxes name.
+  struct Command {
+    std::u16string_view room;
+    std::u16string_view profile;
+    std::u16string_view duration;
+  };
+
+  // One piece as it arrived. Logs it through `log` and answers the text of the box its reply
+  // shows, or nothing while no known reply is complete.
+  std::optional<std::u16string> read(std::string_view bytes, const Command& command,
+                                     const std::function<void(std::u16string_view)>& log);
+
+  // The replies the gateway gives, each compared whole.
+  static std::span<const std::u16string_view> known();
+
+  // Forgets the beginning kept: a new command was sent, or the connection ended.
+  void clear() { unmatched_.clear(); }
+
+  // This command's reply so far, while it may grow into a known one: always shorter than a known
+  // reply and a beginning of one, or empty.
+  const std::u16string& unmatched() const { return unmatched_; }
+
+ private:
+  std::u16string unmatched_;
+};
 
 class FrmInternet {
  public:
@@ -86,8 +120,8 @@ class FrmInternet {
   std::unique_ptr<platform::TcpSocket> socket_;
   std::unique_ptr<platform::Timer> ticker_;
   std::u16string log_;
-  std::u16string status_;         // the status label
-  std::u16string unmatched_;      // this command's reply so far, while it may grow into a known one
+  std::u16string status_;  // the status label
+  GatewayReplies replies_;
   int16_t connection_waits_ = 0;  // of the current command
   bool connected_ = false;
   int64_t ticks_ = 0;      // 64 bits: the form may live for years of ticks

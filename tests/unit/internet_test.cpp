@@ -373,6 +373,64 @@ TEST(Internet, PortThatIsNotAPortFailsToTheHost) {
   }
 }
 
+// The reply reader alone, fed pieces as the socket hands them over: what each shows, what it
+// keeps for the next piece, and what it logs. A piece that is empty stands for a new command.
+TEST(InternetReplies, PiecesShowABoxOnlyWhenTheyMakeAWholeReply) {
+  const std::u16string opened = u"Se cargo a la habitación 305 el internet de P1 - 24";
+  const std::u16string removed = u"Se cancelo el internet de la habitación 305";
+  struct Case {
+    std::vector<std::string> pieces;
+    std::vector<std::optional<std::u16string>> boxes;  // one a piece
+    std::u16string kept;                               // after the last piece
+  } cases[] = {
+      {{kOpened}, {opened}, u""},
+      {{"OK-ABD, OK-A", "RT, OK-PRT, OK-UBD, OK-TICKET"}, {std::nullopt, opened}, u""},
+      {{"++", "++"}, {std::nullopt, removed}, u""},
+      {{"++"}, {std::nullopt}, u"++"},
+      // A piece that is a whole reply stands alone, whatever was kept before it.
+      {{"++", "++++"}, {std::nullopt, removed}, u""},
+      {{"err", "or"},
+       {std::nullopt, u"Ocurrió un error al intentar aplicar el internet en la habitación 305"},
+       u""},
+      // A beginning that can no longer grow is dropped; the piece that broke it may start anew.
+      {{"++", "+x"}, {std::nullopt, std::nullopt}, u""},
+      {{"OK-ABD", "Usuario"}, {std::nullopt, std::nullopt}, u"Usuario"},
+      {{"Usuario", " No Existe!"}, {std::nullopt, u"La habitación 305 no tiene internet."}, u""},
+      // Pieces join within one command only.
+      {{"++", "", "++"}, {std::nullopt, std::nullopt, std::nullopt}, u"++"},
+      {{"++++", "++"}, {removed, std::nullopt}, u"++"},
+      {{"error\r\n"}, {std::nullopt}, u""},
+  };
+  for (const Case& c : cases) {
+    GatewayReplies replies;
+    std::vector<std::u16string> logged;
+    std::vector<std::optional<std::u16string>> boxes;
+    for (const std::string& piece : c.pieces) {
+      if (piece.empty()) {
+        replies.clear();
+        boxes.push_back(std::nullopt);
+        continue;
+      }
+      boxes.push_back(replies.read(piece, {u"305", u"P1", u"24"},
+                                   [&](std::u16string_view m) { logged.emplace_back(m); }));
+      EXPECT_EQ(logged.back(), u"Recibiendo datos: " + utf8_to_utf16(piece));
+    }
+    std::string said = c.pieces.empty() ? "" : c.pieces.front();
+    EXPECT_EQ(boxes, c.boxes) << said;
+    EXPECT_EQ(replies.unmatched(), c.kept) << said;
+  }
+}
+
+TEST(InternetReplies, PiecesAreDecodedFromTheCodePageBeforeTheyAreCompared) {
+  GatewayReplies replies;
+  std::u16string logged;
+  auto log = [&](std::u16string_view m) { logged = m; };
+  EXPECT_EQ(replies.read("Usuario No Existe\xA1", {u"3", u"P", u"1"}, log), std::nullopt);
+  EXPECT_EQ(logged, u"Recibiendo datos: Usuario No Existe¡");
+  EXPECT_EQ(replies.read(std::string("++\0++", 5), {u"3", u"P", u"1"}, log), std::nullopt);
+  EXPECT_EQ(replies.unmatched(), u"");
+}
+
 TEST(InternetLog, The150thWriteStartsTheLogAfresh) {
   FrmInternet form(std::make_unique<TestClock>());
   for (int i = 1; i < 150; ++i) form.log(u"line " + utf8_to_utf16(std::to_string(i)));

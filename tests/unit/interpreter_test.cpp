@@ -8,6 +8,7 @@
 
 #include "automation/collection.h"
 #include "automation/conversions.h"
+#include "automation/error.h"
 #include "automation/text.h"
 #include "support/test_env.h"
 
@@ -20,16 +21,21 @@ struct Outcome {
   std::string err;
 };
 
-Outcome run(const std::string& script, std::vector<std::u16string> args = {}) {
+// Runs with the given options, their output and errors caught.
+Outcome run_with(Interpreter::Options opts, const std::string& script) {
   Outcome o;
-  Interpreter::Options opts;
   opts.script_name = u"t.vbs";
-  opts.arguments = std::move(args);
   opts.out = [&](std::string_view t) { o.out += t; };
   opts.err = [&](std::string_view t) { o.err += t; };
   Interpreter interpreter(std::move(opts));
   o.code = interpreter.run(utf8_to_utf16(script), "t.vbs");
   return o;
+}
+
+Outcome run(const std::string& script, std::vector<std::u16string> args = {}) {
+  Interpreter::Options opts;
+  opts.arguments = std::move(args);
+  return run_with(std::move(opts), script);
 }
 
 // Every case runs with the default regional settings and without touching the network.
@@ -701,6 +707,93 @@ TEST_F(InterpreterTest, InteractiveLinesShareOneScope) {
   EXPECT_EQ(interpreter.run_line(u"WScript.Quit 1"), 1);
   EXPECT_EQ(out, "42\n");
   EXPECT_NE(err.find("Type mismatch"), std::string::npos);
+}
+
+// Scripts nobody has read: every way of running on ends at the step limit with the statement it
+// stopped at, whatever On Error says, and a script within the limit runs as it would without.
+TEST_F(InterpreterTest, StepLimitEndsEveryEndlessScript) {
+  struct Case {
+    const char* script;
+    const char* report;  // the start of the error line; empty: the script ends on its own
+    const char* out;
+  } cases[] = {
+      {"Do\nLoop", "t.vbs(1, 1) halvora: The script ran past its limit of 100 steps", ""},
+      {"x = 1\nWhile True : Wend", "t.vbs(2, 1) halvora:", ""},
+      {"Do : Loop Until False", "t.vbs(1, 1) halvora:", ""},
+      {"For i = 1 To 1E9\nNext", "t.vbs(1, 1) halvora:", ""},
+      {"For i = 1 To 10 Step 0 : Next", "t.vbs(1, 1) halvora:", ""},
+      // Steps inside the body count too, where the body runs out the budget.
+      {"Do\n x = x + 1\n y = x\nLoop", "t.vbs(", ""},
+      {"Sub S(n)\n If n > 0 Then S n - 1\nEnd Sub\nS 1000", "t.vbs(", ""},
+      {"On Error Resume Next\nDo : Loop\nWScript.Echo \"after\"", "t.vbs(2, 1) halvora:", ""},
+      {"For i = 1 To 10 : n = n + i : Next\nWScript.Echo n", "", "55\n"},
+      {"For Each x In Array(1, 2, 3) : s = s & x : Next\nWScript.Echo s", "", "123\n"},
+  };
+  for (const Case& c : cases) {
+    Interpreter::Options opts;
+    opts.max_steps = 100;
+    Outcome o = run_with(std::move(opts), c.script);
+    EXPECT_EQ(o.out, c.out) << c.script;
+    if (*c.report) {
+      EXPECT_EQ(o.code, 1) << c.script;
+      EXPECT_TRUE(o.err.starts_with(c.report)) << c.script << "\n" << o.err;
+      EXPECT_EQ(o.err.find("Microsoft VBScript"), std::string::npos) << o.err;
+    } else {
+      EXPECT_EQ(o.code, 0) << c.script;
+      EXPECT_EQ(o.err, "") << c.script;
+    }
+  }
+}
+
+// Each run and each interactive line has the whole budget, not what the last one left.
+TEST_F(InterpreterTest, StepLimitAppliesToEachRunAfresh) {
+  std::string err;
+  Interpreter::Options opts;
+  opts.max_steps = 50;
+  opts.out = [](std::string_view) {};
+  opts.err = [&](std::string_view t) { err += t; };
+  Interpreter interpreter(std::move(opts));
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(interpreter.run(u"For i = 1 To 40 : Next", "t.vbs"), 0);
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(interpreter.run_line(u"For i = 1 To 40 : Next"));
+  EXPECT_EQ(err, "");
+}
+
+// A contained script reaches no class of the library, no member of the application object and no
+// clock; CreateObject makes only what the embedding program offers.
+TEST_F(InterpreterTest, ContainedScriptsReachOnlyWhatTheyAreGiven) {
+  auto offer = [](std::u16string_view progid) -> ObjectRef {
+    if (progid == u"Test.Items") return Collection::create();
+    throw Error::standard(err::kCannotCreate);
+  };
+  struct Case {
+    const char* script;
+    bool offered;  // with create_object
+    const char* out;
+  } cases[] = {
+      {"On Error Resume Next\nSet d = CreateObject(\"HALVORA.Document\")\nWScript.Echo Err.Number",
+       false, "429\n"},
+      {"On Error Resume Next\nSet d = CreateObject(\"HALVORA.Document\")\nWScript.Echo Err.Number",
+       true, "429\n"},
+      {"Set c = CreateObject(\"Test.Items\") : c.Add 1\nWScript.Echo TypeName(c), c.Count", true,
+       "Collection 1\n"},
+      {"Set c = WScript.CreateObject(\"Test.Items\")\nWScript.Echo TypeName(c)", true,
+       "Collection\n"},
+      {"On Error Resume Next\nSet c = WScript.CreateObject(\"Test.Items\")\n"
+       "WScript.Echo Err.Number",
+       false, "429\n"},
+      // The application object's members are plain undeclared names.
+      {"WScript.Echo TypeName(Lan)", false, "Empty\n"},
+      {"On Error Resume Next\nx = Lan()\nWScript.Echo Err.Number", false, "13\n"},
+      {"WScript.Sleep 100000000\nWScript.Echo \"awake\"", false, "awake\n"},
+  };
+  for (const Case& c : cases) {
+    Interpreter::Options opts;
+    opts.contained = true;
+    if (c.offered) opts.create_object = offer;
+    Outcome o = run_with(std::move(opts), c.script);
+    EXPECT_EQ(o.err, "") << c.script;
+    EXPECT_EQ(o.out, c.out) << c.script;
+  }
 }
 
 TEST(InterpreterDecode, ByteOrderMarks) {

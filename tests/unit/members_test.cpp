@@ -85,7 +85,7 @@ TEST(Dispatch, DataMembersReadAndAssignWithConversion) {
   Variant b(true);
   invoke(*doc, u"SocioVIP", CallKind::Let, {&b, 1});
   EXPECT_EQ(doc->SocioVIP, u"True");
-  Variant obj(ObjectRef(Collection::create()));
+  Variant obj = ObjectRef(Collection::create());
   EXPECT_EQ(error_of([&] { invoke(*doc, u"SocioVIP", CallKind::Let, {&obj, 1}); }), 13);
 }
 

@@ -37,7 +37,6 @@ std::vector<std::u16string> split(const std::u16string& text, char16_t sep) {
 // Items of a charge answer, counted from 0, and the positions they carry.
 constexpr std::size_t kAmountItem = 5;        // position 5
 constexpr std::size_t kDescriptionItem = 11;  // position 15
-constexpr std::size_t kNumberItem = 26;       // position 0
 
 class SdkValues : public ::testing::Test {
  protected:

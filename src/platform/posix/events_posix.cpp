@@ -283,10 +283,13 @@ void pump(int max_wait_ms) {
   std::vector<std::pair<uint64_t, short>> work;
   for (std::size_t i = 0; i < fds.size(); ++i)
     if (fds[i].revents) work.emplace_back(ids[i], fds[i].revents);
-  for (auto& [id, s] : r.sockets)
-    if (s->wants_now() &&
-        std::none_of(work.begin(), work.end(), [&](const auto& w) { return w.first == id; }))
-      work.emplace_back(id, 0);
+  for (auto& [id, s] : r.sockets) {
+    // A copy for the lambda: clang 14 cannot capture a structured binding.
+    uint64_t socket_id = id;
+    auto listed = [socket_id](const auto& w) { return w.first == socket_id; };
+    if (s->wants_now() && std::none_of(work.begin(), work.end(), listed))
+      work.emplace_back(socket_id, 0);
+  }
   for (auto [id, revents] : work)
     if (PosixSocket* s = r.sockets.find(id)) s->dispatch(revents);
 
