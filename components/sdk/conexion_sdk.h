@@ -1,4 +1,5 @@
-// ConexionSdk: the connection class of the hotel database SDK, over a SQLite file.
+// ConexionSdk: the connection class of the hotel database SDK, over a SQLite file or a PostgreSQL
+// server's database.
 #pragma once
 
 #include <cstdint>
