@@ -13,7 +13,10 @@
 # data classes' location, which hosts pass on every connection: WScript.Arguments(2), a folder that
 # holds hotel.db. WScript.Arguments(3) is a folder whose hotel.db is text, no database at all, and
 # whose subfolder carpeta holds a folder named hotel.db: two databases that cannot be read, for the
-# scripts that show how a host meets one.
+# scripts that show how a host meets one. With HALVORA_SCRIPT_DATABASE=postgres the hotel database
+# is instead a fresh database of its own on the PostgreSQL server that HALVORA_PG_SERVER (or the
+# file HALVORA_PG_SERVER_FILE) names, made the same way and dropped at the end; Arguments(2) is
+# then its postgresql:// location.
 #
 # usage: run.sh SCRIPT.vbs SIM HOST [HOST ARGS...]
 #   e.g. run.sh tests/scripts/loyalty_balance.vbs build/bin/halvora-sim build/bin/halvora run
@@ -23,7 +26,12 @@ script=$1 sim=$2
 shift 2
 base=${script%.vbs}
 work=$(mktemp -d)
-trap 'kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null; rm -rf "$work"' EXIT
+server= database=
+drop_database() {
+  [ -n "$database" ] &&
+    psql -X -q "$server/postgres" -c "DROP DATABASE IF EXISTS $database WITH (FORCE)" >/dev/null 2>&1
+}
+trap 'kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null; drop_database; rm -rf "$work"' EXIT
 
 "$sim" >"$work/sim.out" 2>&1 &
 sim_pid=$!
@@ -36,9 +44,16 @@ grep -q '^HALVORA_CHANNEL_URL=' "$work/sim.out" || {
   echo "FAIL $script: the simulator did not start"; cat "$work/sim.out"; exit 1; }
 
 sdk="$(dirname -- "$sim")/halvora-sdk"
-mkdir "$work/hotel"
-{ "$sdk" init "$work/hotel" && printf 'secreto\n' | "$sdk" user "$work/hotel" CAJERO &&
-    "$sdk" demo "$work/hotel"; } >"$work/sdk.out" 2>&1 || {
+hotel="$work/hotel"
+mkdir "$hotel"
+if [ "${HALVORA_SCRIPT_DATABASE:-sqlite}" = postgres ]; then
+  server=${HALVORA_PG_SERVER:-$(cat "${HALVORA_PG_SERVER_FILE:-/dev/null}" 2>/dev/null)}
+  [ -n "$server" ] || { echo "FAIL $script: no PostgreSQL server (HALVORA_PG_SERVER)"; exit 1; }
+  database="halvora_s$$_$RANDOM"
+  hotel="$server/$database"
+fi
+{ "$sdk" init "$hotel" && printf 'secreto\n' | "$sdk" user "$hotel" CAJERO &&
+    "$sdk" demo "$hotel"; } >"$work/sdk.out" 2>&1 || {
   echo "FAIL $script: halvora-sdk could not make the database"; cat "$work/sdk.out"; exit 1; }
 mkdir -p "$work/damaged/carpeta/hotel.db"
 for i in $(seq 200); do echo "no es una base de datos $i"; done >"$work/damaged/hotel.db"
@@ -55,7 +70,7 @@ while IFS= read -r line; do
 done < <(grep "^'@env " "$script")
 : >"$HALVORA_UI_LOG"
 
-timeout 120 "$@" "$script" "$HALVORA_CHANNEL_URL" "$HALVORA_GATEWAY_HOST" "$work/hotel" \
+timeout 120 "$@" "$script" "$HALVORA_CHANNEL_URL" "$HALVORA_GATEWAY_HOST" "$hotel" \
   "$work/damaged" </dev/null >"$work/stdout" 2>"$work/stderr"
 code=$?
 cat "$work/stdout"
