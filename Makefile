@@ -1,10 +1,10 @@
-# Entry points: `make demo`, `make test`, `make build`, `make bench`, `make format`.
+# Entry points: `make demo`, `make test`, `make build`, `make bench`, `make load`, `make format`.
 BUILD_DIR ?= build
 WIN_DIR ?= build-win
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all setup build build-win test test-native test-win demo bench format format-check \
+.PHONY: all setup build build-win test test-native test-win demo bench load format format-check \
   layer-check clean
 
 all: build
@@ -39,8 +39,14 @@ test-win: build-win
 demo: build
 	@bash scripts/demo.sh
 
+# The PostgreSQL cases run on a throwaway cluster that keeps its data as a hotel's server would.
 bench: build
-	@$(BUILD_DIR)/bin/halvora-bench
+	@bash tests/support/pg_cluster.sh run --durable -- $(BUILD_DIR)/bin/halvora-bench
+
+# The load test: 8 workstation processes on one SQLite file, then on one PostgreSQL database.
+LOAD_SECONDS ?= 60
+load: build
+	@BUILD_DIR=$(abspath $(BUILD_DIR)) bash bench/load.sh $(LOAD_SECONDS)
 
 # Tracked files and new ones not yet added, so a file is formatted before its first commit.
 SOURCES_CMD = git ls-files --cached --others --exclude-standard '*.cpp' '*.h'
