@@ -73,6 +73,7 @@ int32_t ConexionSdk::Conectar(std::u16string location, std::u16string user,
   std::unique_ptr<Database> db;
   if (is_server_location(location)) {
     db = Database::open_server(location);
+    if (!db) return kNoDatabase;
   } else {
     // Checked first: the driver would otherwise create an empty database wherever it is pointed.
     std::optional<std::u16string> file = os::database_file(location, false);

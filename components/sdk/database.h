@@ -48,9 +48,10 @@ class Database {
   // "unable to open database file"), not at the first query.
   static std::unique_ptr<Database> open(const std::u16string& path);
   // Connects to the database a postgresql:// location names, with the credentials it carries or
-  // those of the PG* environment variables. A server that cannot be reached, refuses the
-  // credentials or lacks the database fails with 3146 and the server's words. With `create`, a
-  // database the server lacks is made first (natively only: the tool's init and demo).
+  // those of the PG* environment variables. A server that cannot be reached or refuses the
+  // credentials fails with 3146 and the server's words. A server that answers but has no such
+  // database gives nothing, as a SQLite location with no file does; with `create` the database
+  // is made instead (natively only: the tool's init and demo).
   static std::unique_ptr<Database> open_server(const std::u16string& location, bool create = false);
   virtual ~Database();
   Database(const Database&) = delete;

@@ -60,8 +60,11 @@ std::string shown(const std::string& path) {
 }
 
 std::unique_ptr<Database> open_at(const std::string& path, bool create) {
-  if (is_server_location(utf8_to_utf16(path)))
-    return Database::open_server(utf8_to_utf16(path), create);
+  if (is_server_location(utf8_to_utf16(path))) {
+    std::unique_ptr<Database> db = Database::open_server(utf8_to_utf16(path), create);
+    if (!db) throw Refusal{"no database at " + shown(path)};
+    return db;
+  }
   return Database::open(file_at(path, create));
 }
 

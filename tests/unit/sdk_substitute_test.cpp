@@ -233,6 +233,7 @@ TEST_P(SdkSubstituteOn, ConectarAnswers) {
         {
             {u"POSTGRES" + url.substr(url.find(u"://")), u"recepcion", u"s3creta", kConnected},
             {utf8_to_utf16(foreign.location()), u"recepcion", u"s3creta", kNoDatabase},
+            {url + u"_nohay", u"recepcion", u"s3creta", kNoDatabase},
         });
   }
   for (const Case& c : cases) {

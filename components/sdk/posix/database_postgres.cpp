@@ -301,6 +301,23 @@ PGconn* connect(const std::string& location, const char* database) {
   return conn;
 }
 
+// Whether the server the location reaches answers that it has no database of that name: asked
+// of its maintenance database, with the same credentials. False when that cannot be asked.
+bool lacks_database(const std::string& location, const std::string& name) {
+  PGconn* conn = connect(location, "postgres");
+  PostgresDatabase maintenance(conn);
+  if (PQstatus(conn) != CONNECTION_OK) return false;
+  const Variant key[] = {Variant(utf8_to_utf16(name))};
+  bool exists = false;
+  try {
+    maintenance.for_each_row(u"SELECT 1 FROM pg_catalog.pg_database WHERE datname = ?", key,
+                             [&](const Database::Cursor&) { exists = true; });
+  } catch (const Error&) {
+    return false;
+  }
+  return !exists;
+}
+
 // Makes the database the location names, through the server's maintenance database: UTF-8,
 // which holds every text the substitute stores, and the C locale, which every server has.
 void create_database(const std::string& location, const std::string& name) {
@@ -334,10 +351,13 @@ std::unique_ptr<Database> Database::open_server(const std::u16string& location, 
   if (PQstatus(conn) != CONNECTION_OK) {
     // The database libpq was to open, from the location or the environment.
     const char* name = PQdb(conn);
-    if (!create || !name || !*name)
-      fail(u"Cannot open the database", one_line(PQerrorMessage(conn)));
-    std::string database = name;
     std::u16string why = one_line(PQerrorMessage(conn));
+    if (!name || !*name) fail(u"Cannot open the database", why);
+    std::string database = name;
+    if (!create) {
+      if (lacks_database(text, database)) return nullptr;
+      fail(u"Cannot open the database", why);
+    }
     try {
       create_database(text, database);
     } catch (const Error&) {
