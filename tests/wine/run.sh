@@ -16,8 +16,11 @@
 #      HALVORA_COMPONENTS=registered, com_client.exe outside (the client's own collection and
 #      record in the library's properties, and the SDK's errors) and every tests/scripts/data_*.vbs
 #      again, against the same .expected box logs; then regsvr32 /u LobixSdkCore.dll;
-#   7. com_client.exe bench (printed only);
-#   8. regsvr32 /u, then com_client.exe unregistered.
+#   7. every tests/scripts/data_*.vbs but the two about SQLite files and their driver again, with
+#      the hotel database on a throwaway PostgreSQL cluster reached through unixODBC and Debian's
+#      PostgreSQL ODBC driver (registered as "PostgreSQL Unicode", the name a Windows machine has);
+#   8. com_client.exe bench (printed only);
+#   9. regsvr32 /u, then com_client.exe unregistered.
 # Prints "wine: N passed, M failed" and exits non-zero when M > 0.
 #
 # usage: run.sh BUILD_DIR WIN_DIR
@@ -68,7 +71,9 @@ windows_path() {
 stop_wine() { timeout 30 wineserver -k >/dev/null 2>&1; }
 work=$(mktemp -d)
 sim_pid=
-trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null; stop_wine; rm -rf "$work"' EXIT
+cluster=
+trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null; stop_wine
+  [ -n "$cluster" ] && bash "$root/tests/support/pg_cluster.sh" stop "$cluster"; rm -rf "$work"' EXIT
 
 echo "wine: preparing $WINEPREFIX"
 rm -rf "$WINEPREFIX"
@@ -145,7 +150,8 @@ sim_pid=
 # naming it in HALVORA_SDK_ODBC_DRIVER.
 export ODBCSYSINI="$work/odbc"
 mkdir -p "$ODBCSYSINI"
-printf '[SQLite3 ODBC Driver]\nDriver=libsqlite3odbc.so\n' >"$ODBCSYSINI/odbcinst.ini"
+printf '[SQLite3 ODBC Driver]\nDriver=libsqlite3odbc.so\n\n[PostgreSQL Unicode]\nDriver=psqlodbcw.so\n' \
+  >"$ODBCSYSINI/odbcinst.ini"
 printf '[SQLite3 ODBC Driver]\nDriver=libhalvora-no-such-driver.so\n\n[HALVORA Prueba]\nDriver=libsqlite3odbc.so\n' \
   >"$ODBCSYSINI/odbcinst-configured.ini"
 
@@ -198,6 +204,22 @@ else
   cat "$work/reg-sdk.log"
   fail "regsvr32 LobixSdkCore.dll (exit code $code): the registered SDK runs were skipped"
 fi
+
+# The hotel's shared database: the data scripts against PostgreSQL, through the ODBC driver.
+cluster="$work/pg-cluster"
+if bash "$root/tests/support/pg_cluster.sh" start "$cluster" --owner $$ >"$work/pg.log" 2>&1; then
+  pass "PostgreSQL cluster started"
+  for script in "$root"/tests/scripts/data_*.vbs; do
+    case "$script" in *data_damaged_database.vbs | *data_driver_name.vbs) continue ;; esac
+    HALVORA_SCRIPT_DATABASE=postgres HALVORA_PG_SERVER=$(cat "$cluster/server") \
+      script_step "$script" "under cscript, PostgreSQL"
+  done
+  bash "$root/tests/support/pg_cluster.sh" stop "$cluster"
+else
+  cat "$work/pg.log"
+  fail "PostgreSQL cluster: the data scripts on PostgreSQL were skipped"
+fi
+cluster=
 
 timeout 60 wine "$client" bench </dev/null 2>/dev/null | tr -d '\r' | grep -v '^0 failure(s)$'
 
