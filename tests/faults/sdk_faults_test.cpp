@@ -369,9 +369,9 @@ TEST_P(SdkFaultsOn, AWriteThatMeetsAHeldLockFailsWhole) {
       {u"GuardarCupon", Variant(coupon)},
       {u"FolioPorOperacion", Variant(kFolioSeries)},
   };
-  for (const auto& [operation, argument] : writes) {
-    SCOPED_TRACE(utf16_to_utf8(operation));
-    expect_database_error(error_of([&] { call(c, operation, {argument}); }), reason);
+  for (const auto& write : writes) {
+    SCOPED_TRACE(utf16_to_utf8(write.first));
+    expect_database_error(error_of([&] { call(c, write.first, {write.second}); }), reason);
   }
   EXPECT_EQ(to_double(charge->value(charge::kNumber)), 0);
   EXPECT_EQ(to_long(coupon->value(coupon::kNumber)), 0);
