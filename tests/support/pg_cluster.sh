@@ -35,10 +35,11 @@ bindir() {
   return 1
 }
 
-# Runs a server program as the cluster's owner.
+# Runs a server program as the cluster's owner, from a folder it may enter (the caller's may be
+# closed to it, such as root's home).
 as_owner() {
   if [ "$(id -u)" -eq 0 ]; then
-    runuser -u postgres -- "$@"
+    (cd / && runuser -u postgres -- "$@")
   else
     "$@"
   fi
