@@ -19,6 +19,7 @@
 #   7. every tests/scripts/data_*.vbs but the two about SQLite files and their driver again, with
 #      the hotel database on a throwaway PostgreSQL cluster reached through unixODBC and Debian's
 #      PostgreSQL ODBC driver (registered as "PostgreSQL Unicode", the name a Windows machine has);
+#      then tests/wine/server_restart.vbs, with the server restarted under it;
 #   8. com_client.exe bench (printed only);
 #   9. regsvr32 /u, then com_client.exe unregistered.
 # Prints "wine: N passed, M failed" and exits non-zero when M > 0.
@@ -205,6 +206,35 @@ else
   fail "regsvr32 LobixSdkCore.dll (exit code $code): the registered SDK runs were skipped"
 fi
 
+# tests/wine/server_restart.vbs on a database of its own, the server restarted under it once its
+# connection shows on the server.
+server_restart() {
+  local server=$1 name=tests/wine/server_restart.vbs location="$1/halvora_restart" pid code last n
+  { "$build/bin/halvora-sdk" init "$location" &&
+      printf 'secreto\n' | "$build/bin/halvora-sdk" user "$location" CAJERO &&
+      "$build/bin/halvora-sdk" demo "$location"; } >"$work/restart.out" 2>&1 ||
+    { cat "$work/restart.out"; fail "$name: halvora-sdk could not make the database"; return; }
+  HALVORA_UI=script bash "$root/tests/wine/cscript.sh" "$root/$name" "$location" \
+    >"$work/restart.out" 2>&1 &
+  pid=$!
+  for _ in $(seq 150); do
+    n=$(psql -X -tA "$server/postgres" \
+      -c "SELECT count(*) FROM pg_stat_activity WHERE datname = 'halvora_restart'" 2>/dev/null)
+    [ "${n:-0}" -gt 0 ] && break
+    sleep 0.2
+  done
+  bash "$root/tests/support/pg_cluster.sh" restart "$cluster" || echo "the restart failed"
+  wait "$pid"
+  code=$?
+  cat "$work/restart.out"
+  last=$(tail -n 1 "$work/restart.out")
+  if [ "$code" -eq 0 ] && [ "$last" = "0 failure(s)" ]; then
+    pass "$name under cscript, PostgreSQL restarted"
+  else
+    fail "$name under cscript, PostgreSQL restarted: exit code $code, last line '$last'"
+  fi
+}
+
 # The hotel's shared database: the data scripts against PostgreSQL, through the ODBC driver.
 cluster="$work/pg-cluster"
 if bash "$root/tests/support/pg_cluster.sh" start "$cluster" --owner $$ >"$work/pg.log" 2>&1; then
@@ -214,6 +244,7 @@ if bash "$root/tests/support/pg_cluster.sh" start "$cluster" --owner $$ >"$work/
     HALVORA_SCRIPT_DATABASE=postgres HALVORA_PG_SERVER=$(cat "$cluster/server") \
       script_step "$script" "under cscript, PostgreSQL"
   done
+  server_restart "$(cat "$cluster/server")"
   bash "$root/tests/support/pg_cluster.sh" stop "$cluster"
 else
   cat "$work/pg.log"

@@ -30,6 +30,21 @@ SQLWCHAR* wide(std::u16string& s) {
   return reinterpret_cast<SQLWCHAR*>(s.data());
 }
 
+// A driver's message as one line: the PostgreSQL driver passes on the server's, which may span
+// lines and end in a line break.
+void append_one_line(std::u16string& out, std::u16string_view text) {
+  bool space = false;
+  for (char16_t c : text) {
+    if (c == u'\n' || c == u'\r' || c == u'\t' || c == u' ') {
+      space = true;
+      continue;
+    }
+    if (space && !out.empty() && out.back() != u' ') out += u' ';
+    space = false;
+    out += c;
+  }
+}
+
 std::u16string diagnostics(SQLSMALLINT kind, SQLHANDLE handle) {
   std::u16string out;
   SQLWCHAR state[6];
@@ -39,8 +54,9 @@ std::u16string diagnostics(SQLSMALLINT kind, SQLHANDLE handle) {
   for (SQLSMALLINT i = 1;
        SQL_SUCCEEDED(SQLGetDiagRecW(kind, handle, i, state, &native, text, 512, &length)); ++i) {
     if (!out.empty()) out += u"; ";
-    out.append(reinterpret_cast<const char16_t*>(text),
-               static_cast<std::size_t>(length < 0 ? 0 : (length > 511 ? 511 : length)));
+    append_one_line(out, std::u16string_view(reinterpret_cast<const char16_t*>(text),
+                                             static_cast<std::size_t>(
+                                                 length < 0 ? 0 : (length > 511 ? 511 : length))));
   }
   return out.empty() ? u"unknown failure" : out;
 }
@@ -541,12 +557,15 @@ class OdbcDatabase final : public Database {
   // A server connection that broke (the server restarted, the network went) is made again before
   // the next statement that stands outside a transaction, as natively; the statement that met
   // the break has failed already with the driver's words.
+  // A reconnection that failed leaves no connection, and the next call tries again.
   void reconnect_if_broken() {
     if (engine() != Engine::Postgres) return;
-    SQLUINTEGER dead = SQL_CD_FALSE;
-    if (!SQL_SUCCEEDED(SQLGetConnectAttrW(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) ||
-        dead != SQL_CD_TRUE)
-      return;
+    if (dbc_) {
+      SQLUINTEGER dead = SQL_CD_FALSE;
+      if (!SQL_SUCCEEDED(SQLGetConnectAttrW(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) ||
+          dead != SQL_CD_TRUE)
+        return;
+    }
     if (in_transaction_)
       throw Error(kDatabaseError, u"Statement failed: the connection to the server was lost",
                   kSdkSource);
