@@ -39,7 +39,7 @@ bindir() {
 # closed to it, such as root's home).
 as_owner() {
   if [ "$(id -u)" -eq 0 ]; then
-    (cd / && runuser -u postgres -- "$@")
+    (cd / && "$(command -v runuser || echo /usr/sbin/runuser)" -u postgres -- "$@")
   else
     "$@"
   fi
