@@ -1,4 +1,4 @@
-# Entry points: `make demo`, `make test`, `make build`, `make bench`, `make format`,
+# Entry points: `make demo`, `make test`, `make build`, `make bench`, `make load`, `make format`,
 # `make test-sanitize`, `make fuzz`.
 BUILD_DIR ?= build
 WIN_DIR ?= build-win
@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_TEST_SECONDS ?= 20
 
 .PHONY: all setup build build-win build-sanitize test test-native test-win \
-  test-sanitize test-fuzz fuzz demo bench format format-check layer-check clean
+  test-sanitize test-fuzz fuzz demo bench load format format-check layer-check clean
 
 all: build
 
@@ -70,8 +70,14 @@ demo: build
 gallery: build
 	@$(BUILD_DIR)/bin/halvora-gallery $(BUILD_DIR)/gallery
 
+# The PostgreSQL cases run on a throwaway cluster that keeps its data as a hotel's server would.
 bench: build
-	@$(BUILD_DIR)/bin/halvora-bench
+	@bash tests/support/pg_cluster.sh run --durable -- $(BUILD_DIR)/bin/halvora-bench
+
+# The load test: 8 workstation processes on one SQLite file, then on one PostgreSQL database.
+LOAD_SECONDS ?= 60
+load: build
+	@BUILD_DIR=$(abspath $(BUILD_DIR)) bash bench/load.sh $(LOAD_SECONDS)
 
 # Tracked files and new ones not yet added, so a file is formatted before its first commit.
 SOURCES_CMD = git ls-files --cached --others --exclude-standard '*.cpp' '*.h'

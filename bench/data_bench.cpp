@@ -1,5 +1,5 @@
 // Cutting SDK answers into result collections and filling records, against a fake SDK and
-// against the bundled substitute on a real database file.
+// against the bundled substitute on a real database: a SQLite file, and a PostgreSQL server's.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -16,6 +16,7 @@
 #include "sdk/records.h"
 #include "sdk/store.h"
 #include "support/fake_sdk.h"
+#include "support/pg_server.h"
 
 namespace halvora {
 namespace {
@@ -109,13 +110,21 @@ void BM_InHouseList2000(benchmark::State& state) {
 BENCHMARK(BM_InHouseList2000)->Unit(benchmark::kMicrosecond);
 
 // The same list end to end: Db_Datos asks the substitute, which reads 2,000 in-house guests from
-// a SQLite file and writes the answer; the collection is filled from it.
+// a SQLite file (argument 0) or a PostgreSQL database (argument 1: on the server HALVORA_PG_SERVER
+// names, which `make bench` starts) and writes the answer; the collection is filled from it.
 void BM_InHouseList2000Substitute(benchmark::State& state) {
   set_regional(RegionalSettings{});
-  char pattern[] = "/tmp/halvora-bench-XXXXXX";
-  std::string dir = mkdtemp(pattern);
+  const auto engine = state.range(0) == 0 ? sdk::Engine::Sqlite : sdk::Engine::Postgres;
+  state.SetLabel(test::engine_name(engine));
+  if (engine == sdk::Engine::Postgres && !test::pg_server()) {
+    state.SkipWithError("no PostgreSQL server (HALVORA_PG_SERVER)");
+    for (auto _ : state) {
+    }
+    return;
+  }
+  test::ScratchDatabase hotel(engine);
   {
-    auto db = sdk::Database::open(utf8_to_utf16(dir + "/hotel.db"));
+    auto db = hotel.open();
     sdk::create_schema(*db);
     sdk::store_user(*db, u"u", u"p", 1000);
     sdk::in_transaction(*db, [&] {
@@ -145,15 +154,18 @@ void BM_InHouseList2000Substitute(benchmark::State& state) {
   }
   Db_Datos db;
   std::u16string user = u"u", pass = u"p";
-  if (!db.TelvarConectarLobix(utf8_to_utf16(dir), user, pass)) state.SkipWithError("no connection");
+  if (!db.TelvarConectarLobix(utf8_to_utf16(hotel.location()), user, pass))
+    state.SkipWithError("no connection");
   for (auto _ : state) {
     db.GetList_HuespedesEnCasa();
     benchmark::DoNotOptimize(count_of(*db.GetList_ListaResultados));
   }
   state.counters["guests"] = count_of(*db.GetList_ListaResultados);
-  std::filesystem::remove_all(dir);
+  // db, and its connection, go before the database does.
 }
 BENCHMARK(BM_InHouseList2000Substitute)
+    ->Arg(0)
+    ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);

@@ -5,7 +5,9 @@
 # prints is exported; the channel manager's URL is also the second script's argument, since hosts
 # pass it on every call, and the gateway's address the third's, since hosts set it as properties.
 # The hotel data comes from a fresh demo database made with halvora-sdk; its folder is the fourth
-# script's argument, since hosts pass it on every connection.
+# script's argument, since hosts pass it on every connection. HALVORA_DEMO_DATABASE=postgresql://…
+# puts it on a PostgreSQL server instead: that database (made when the server lacks it) is the
+# demo's own, its hotel data replaced by the demo's on every run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=${HALVORA_BIN:-build/bin}
@@ -18,10 +20,16 @@ for _ in $(seq 50); do grep -q '^HALVORA_CHANNEL_URL=' "$work/sim.out" && break;
 while IFS= read -r line; do export "$line"; done < <(grep '^HALVORA_[A-Z_]*=' "$work/sim.out")
 echo "Loyalty service on $HALVORA_LOYALTY_HOST, wallet service on $HALVORA_WALLET_HOST,"
 echo "channel manager at $HALVORA_CHANNEL_URL, internet gateway on $HALVORA_GATEWAY_HOST"
-mkdir "$work/hotel"
-"$bin/halvora-sdk" init "$work/hotel" >/dev/null
-printf 'secreto\n' | "$bin/halvora-sdk" user "$work/hotel" CAJERO >/dev/null
-"$bin/halvora-sdk" demo "$work/hotel" >/dev/null
+hotel=${HALVORA_DEMO_DATABASE:-$work/hotel}
+if [ -z "${HALVORA_DEMO_DATABASE:-}" ]; then
+  mkdir "$hotel"
+else
+  # The location may carry the server's password: only its host and database are shown.
+  echo "Hotel database on PostgreSQL: $(sed -E 's#//[^@/]*@#//#' <<<"$hotel")"
+fi
+"$bin/halvora-sdk" init "$hotel" >/dev/null
+printf 'secreto\n' | "$bin/halvora-sdk" user "$hotel" CAJERO >/dev/null
+"$bin/halvora-sdk" demo --force "$hotel" >/dev/null
 echo
 
 export HALVORA_UI=script HALVORA_UI_TRANSCRIPT=1 HALVORA_NETSTATE=online,lan
@@ -32,6 +40,6 @@ echo
 echo
 "$bin/halvora" run demo/internet.vbs "$HALVORA_GATEWAY_HOST" </dev/null
 echo
-"$bin/halvora" run demo/data.vbs "$work/hotel" </dev/null
+"$bin/halvora" run demo/data.vbs "$hotel" </dev/null
 echo
 echo "$(wc -l <"$work/boxes.jsonl") boxes shown; the simulator stops now."

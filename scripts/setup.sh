@@ -15,6 +15,9 @@ packages=(
   # The Windows build's database substitute reaches SQLite through ODBC; under Wine, odbc32
   # hands that to unixODBC and the SQLite driver.
   unixodbc-dev libsqliteodbc
+  # A hotel's shared database: the server (its initdb and pg_ctl for the tests' throwaway
+  # clusters), the client library natively, and the ODBC driver the Windows build reaches it by.
+  postgresql libpq-dev odbc-postgresql
   g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 libwine-dev
   # The e-invoicing server: PDF (libharu, with DejaVu Sans below, which has every Spanish
   # letter), QR codes, JSON.

@@ -66,13 +66,20 @@ int32_t ConexionSdk::Conectar(std::u16string location, std::u16string user,
                               std::u16string password) {
   db_.reset();
   location_.clear();
-  // Checked first: the driver would otherwise create an empty database wherever it is pointed.
-  std::optional<std::u16string> file = os::database_file(location, false);
-  if (!file) return kNoDatabase;
-  // A database that is there but held by another process, damaged or unreadable is not a wrong
-  // password: its error reaches the caller, so the staff learn that the database needs looking
-  // after, and why.
-  std::unique_ptr<Database> db = Database::open(*file);
+  // A database that is there but held by another process, damaged or unreadable, or a server
+  // that cannot be reached or refuses the connection's own credentials, is not a wrong password:
+  // its error reaches the caller, so the staff learn that the database needs looking after, and
+  // why.
+  std::unique_ptr<Database> db;
+  if (is_server_location(location)) {
+    db = Database::open_server(location);
+    if (!db) return kNoDatabase;
+  } else {
+    // Checked first: the driver would otherwise create an empty database wherever it is pointed.
+    std::optional<std::u16string> file = os::database_file(location, false);
+    if (!file) return kNoDatabase;
+    db = Database::open(*file);
+  }
   // A database without users (an empty file among them) is no hotel's.
   if (!has_table(*db, u"usuarios")) return kNoDatabase;
   const Variant key[] = {Variant(user)};

@@ -1,4 +1,5 @@
-// ConexionSdk: the connection class of the hotel database SDK, over a SQLite file.
+// ConexionSdk: the connection class of the hotel database SDK, over a SQLite file or a PostgreSQL
+// server's database.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +19,8 @@ namespace halvora::sdk {
 // database error (3146) with the reason.
 inline constexpr int32_t kConnected = 1;
 inline constexpr int32_t kWrongCredentials = 2;  // unknown user or wrong password
-inline constexpr int32_t kNoDatabase = 3;  // nothing at the location, or a database without users
+// Nothing at the location (no file, no such database on the server), or a database without users.
+inline constexpr int32_t kNoDatabase = 3;
 
 class ConexionSdk : public Object {
  public:

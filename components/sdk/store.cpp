@@ -1,5 +1,6 @@
 #include "sdk/store.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -17,17 +18,12 @@ constexpr std::size_t kSaltBytes = 16;
 constexpr std::size_t kHashBytes = 32;
 constexpr char16_t kHashScheme[] = u"pbkdf2-sha256";
 
-const char16_t* sql_type(VarType type) {
-  switch (type) {
-    case VarType::Long:
-    case VarType::Boolean:
-      return u"INTEGER NOT NULL DEFAULT 0";
-    case VarType::Double:
-    case VarType::Date:
-      return u"REAL NOT NULL DEFAULT 0";
-    default:
-      return u"TEXT NOT NULL DEFAULT ''";
-  }
+// A record table's column: never NULL, the value type's initial value until one is stored.
+std::u16string column_definition(const Database& db, VarType type) {
+  bool number = type == VarType::Long || type == VarType::Boolean || type == VarType::Double ||
+                type == VarType::Date;
+  return std::u16string(db.column_type(type)) +
+         (number ? u" NOT NULL DEFAULT 0" : u" NOT NULL DEFAULT ''");
 }
 
 std::u16string quoted(std::u16string_view name) {
@@ -44,16 +40,16 @@ std::u16string column_list(const RecordLayout& layout) {
 }
 
 // A column as a query selects it: numbers in the form the backend reads back exactly.
-std::u16string selected(std::u16string_view name, VarType type) {
-  if (type == VarType::Double || type == VarType::Date) return Database::exact_real(quoted(name));
+std::u16string selected(const Database& db, std::u16string_view name, VarType type) {
+  if (type == VarType::Double || type == VarType::Date) return db.exact_real(quoted(name));
   return quoted(name);
 }
 
-std::u16string selected_list(const RecordLayout& layout) {
+std::u16string selected_list(const Database& db, const RecordLayout& layout) {
   std::u16string out;
   for (const FieldInfo& f : layout.fields) {
     if (!out.empty()) out += u", ";
-    out += selected(f.name, f.type);
+    out += selected(db, f.name, f.type);
   }
   return out;
 }
@@ -117,19 +113,29 @@ DerivationWork derivation_work() {
 }
 
 void create_schema(Database& db) {
-  db.execute(u"CREATE TABLE IF NOT EXISTS usuarios (nombre TEXT PRIMARY KEY, clave TEXT NOT NULL)");
-  db.execute(
-      u"CREATE TABLE IF NOT EXISTS folios (tipo INTEGER PRIMARY KEY, folio INTEGER NOT NULL)");
-  db.execute(
-      u"CREATE TABLE IF NOT EXISTS habitaciones (numero INTEGER PRIMARY KEY, tipo TEXT NOT NULL, "
-      u"estado TEXT NOT NULL)");
+  const std::u16string integer(db.column_type(VarType::Long));
+  const std::u16string text(db.column_type(VarType::String));
+  // Every table: its columns, then the engine's row number where it needs one.
+  std::vector<std::pair<std::u16string, std::u16string>> tables = {
+      {u"usuarios", u"nombre " + text + u" PRIMARY KEY, clave " + text + u" NOT NULL"},
+      {u"folios", u"tipo " + integer + u" PRIMARY KEY, folio " + integer + u" NOT NULL"},
+      {u"habitaciones", u"numero " + integer + u" PRIMARY KEY, tipo " + text +
+                            u" NOT NULL, estado " + text + u" NOT NULL"},
+  };
   for (const RecordLayout* layout : record_layouts()) {
-    std::u16string sql = u"CREATE TABLE IF NOT EXISTS " + std::u16string(layout->table) + u" (";
-    for (std::size_t p = 0; p < layout->fields.size(); ++p) {
-      if (p) sql += u", ";
-      sql += quoted(layout->fields[p].name) + u" " + sql_type(layout->fields[p].type);
+    std::u16string columns;
+    for (const FieldInfo& f : layout->fields) {
+      if (!columns.empty()) columns += u", ";
+      columns += quoted(f.name) + u" " + column_definition(db, f.type);
     }
-    db.execute(sql + u")");
+    tables.emplace_back(layout->table, std::move(columns));
+  }
+  // Only the missing ones: an existing database keeps its tables, and opening it writes nothing.
+  std::vector<std::u16string> existing = db.table_names();
+  for (auto& [name, columns] : tables) {
+    if (std::find(existing.begin(), existing.end(), name) != existing.end()) continue;
+    if (!db.row_number_column().empty()) columns += u", " + std::u16string(db.row_number_column());
+    db.execute(u"CREATE TABLE IF NOT EXISTS " + name + u" (" + columns + u")");
   }
 }
 
@@ -170,7 +176,10 @@ void store_user(Database& db, const std::u16string& name, const std::u16string& 
                 uint32_t iterations) {
   if (name.empty()) throw Error(err::kInvalidCall, u"A user needs a name", kSdkSource);
   const Variant params[] = {Variant(name), Variant(hash_password(password, iterations))};
-  db.execute(u"INSERT OR REPLACE INTO usuarios (nombre, clave) VALUES (?, ?)", params);
+  db.execute(
+      u"INSERT INTO usuarios (nombre, clave) VALUES (?, ?) "
+      u"ON CONFLICT (nombre) DO UPDATE SET clave = excluded.clave",
+      params);
 }
 
 namespace {
@@ -201,7 +210,7 @@ std::vector<std::vector<Variant>> select_records(Database& db, const RecordLayou
                                                  std::u16string_view condition,
                                                  std::span<const Variant> params) {
   std::u16string sql =
-      u"SELECT " + selected_list(layout) + u" FROM " + std::u16string(layout.table);
+      u"SELECT " + selected_list(db, layout) + u" FROM " + std::u16string(layout.table);
   if (!condition.empty()) sql += u" WHERE " + std::u16string(condition);
   sql += u" ORDER BY rowid";
   std::vector<VarType> types = column_types(layout);
@@ -215,7 +224,7 @@ std::u16string select_answers(Database& db, const RecordLayout& layout,
   std::vector<VarType> types;
   for (std::size_t position : layout.answer) {
     if (!columns.empty()) columns += u", ";
-    columns += selected(layout.fields[position].name, layout.fields[position].type);
+    columns += selected(db, layout.fields[position].name, layout.fields[position].type);
     types.push_back(layout.fields[position].type);
   }
   std::u16string sql = u"SELECT " + columns + u" FROM " + std::u16string(layout.table);
@@ -257,20 +266,24 @@ std::u16string select_answers(Database& db, const RecordLayout& layout,
 
 namespace {
 
-// Advances a folio series inside the caller's transaction and answers the new folio. Read and
-// written apart rather than with "folio = folio + 1": SQLite would count on past the largest
-// Long, and the answer would wrap.
+// Advances a folio series inside the caller's write transaction and answers the new folio. Read
+// and written apart rather than with "folio = folio + 1": the engines would count on past the
+// largest Long, and the answer would wrap. The read locks the series' row until the transaction
+// ends, so that two workstations never read the same folio; a series without a row gets one
+// first, which the read then locks (another workstation making the same row waits for this
+// one, and then finds it there).
 int32_t advance_series(Database& db, int32_t series) {
   const Variant key[] = {Variant(series)};
+  db.execute(u"INSERT INTO folios (tipo, folio) VALUES (?, 0) ON CONFLICT (tipo) DO NOTHING", key);
   int64_t current = 0;
-  db.for_each_row(u"SELECT folio FROM folios WHERE tipo = ?", key,
-                  [&](const Database::Cursor& row) { current = row.integer(0); });
+  db.for_each_row(u"SELECT folio FROM folios WHERE tipo = ?" + std::u16string(db.locking_read()),
+                  key, [&](const Database::Cursor& row) { current = row.integer(0); });
   if (current >= std::numeric_limits<int32_t>::max() ||
       current < int64_t{std::numeric_limits<int32_t>::min()} - 1)
     throw Error::standard(err::kOverflow);
   auto next = static_cast<int32_t>(current + 1);
-  const Variant row[] = {Variant(series), Variant(next)};
-  db.execute(u"INSERT OR REPLACE INTO folios (tipo, folio) VALUES (?, ?)", row);
+  const Variant row[] = {Variant(next), Variant(series)};
+  db.execute(u"UPDATE folios SET folio = ? WHERE tipo = ?", row);
   return next;
 }
 
@@ -287,7 +300,7 @@ double store_charge(Database& db, const Record& charge) {
 
 int32_t next_folio(Database& db, int32_t operation) {
   // UPDATE … RETURNING would do it in one statement, but the SQLite ODBC driver runs it without
-  // handing back its row; the write lock of BEGIN IMMEDIATE gives the same guarantee.
+  // handing back its row; the locked read gives the same guarantee on both engines.
   return in_transaction(db, [&] { return advance_series(db, operation); });
 }
 
@@ -310,6 +323,8 @@ int32_t save_coupon(Database& db, Record& coupon) {
   const std::u16string table(layout.table);
   const std::u16string number_column = quoted(layout.fields[coupon::kNumber].name);
   int32_t number = in_transaction(db, [&] {
+    // The next free number is read and taken in one step as far as other workstations go.
+    db.lock_table(table);
     int32_t assigned = values[coupon::kNumber].get<int32_t>();
     if (assigned == 0) {
       const VarType types[] = {VarType::Long};
@@ -339,20 +354,19 @@ std::vector<std::u16string> table_names() {
 }
 
 bool has_table(Database& db, const std::u16string& name) {
-  const Variant params[] = {Variant(name)};
-  bool exists = false;
-  db.for_each_row(u"SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?", params,
-                  [&](const Database::Cursor&) { exists = true; });
-  return exists;
+  std::vector<std::u16string> existing = db.table_names();
+  return std::find(existing.begin(), existing.end(), name) != existing.end();
 }
 
 bool holds_hotel_data(Database& db) {
   bool found = false;
   auto mark = [&](const Database::Cursor&) { found = true; };
+  std::vector<std::u16string> existing = db.table_names();
   for (const std::u16string& table : table_names()) {
     if (table == u"usuarios") continue;
     // The name comes from the list, never from a caller.
-    if (has_table(db, table)) db.for_each_row(u"SELECT 1 FROM " + table + u" LIMIT 1", {}, mark);
+    if (std::find(existing.begin(), existing.end(), table) != existing.end())
+      db.for_each_row(u"SELECT 1 FROM " + table + u" LIMIT 1", {}, mark);
     if (found) return true;
   }
   return false;
@@ -380,7 +394,7 @@ std::vector<std::u16string> dump_table(Database& db, const std::u16string& table
   }
   std::u16string columns;
   for (std::size_t i = 0; i < names.size(); ++i)
-    columns += (columns.empty() ? u"" : u", ") + selected(names[i], types[i]);
+    columns += (columns.empty() ? u"" : u", ") + selected(db, names[i], types[i]);
   // The table name comes from the list above, never from the caller's text.
   std::vector<Row> rows =
       db.query(u"SELECT " + columns + u" FROM " + table + u" ORDER BY rowid", {}, types);

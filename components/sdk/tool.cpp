@@ -23,6 +23,9 @@ int usage() {
   std::fputs(
       "usage: halvora-sdk init PATH                  create a database (a file, or hotel.db in a "
       "folder)\n"
+      "                                              or, for postgresql://HOST[:PORT]/DATABASE,\n"
+      "                                              its tables (and the database if the server\n"
+      "                                              lacks it); every command takes such a PATH\n"
       "       halvora-sdk user PATH NAME             add a user or change its password; the\n"
       "                                              password is one line of standard input\n"
       "       halvora-sdk demo [--force] PATH        load the demo hotel, making the database if\n"
@@ -46,7 +49,22 @@ std::u16string file_at(const std::string& path, bool create) {
   return *file;
 }
 
+// A location as messages show it: a server's password left out.
+std::string shown(const std::string& path) {
+  if (!is_server_location(utf8_to_utf16(path))) return path;
+  std::size_t start = path.find("://") + 3;
+  std::size_t at = path.find('@', start);
+  std::size_t colon = path.find(':', start);
+  if (at == std::string::npos || colon == std::string::npos || colon > at) return path;
+  return path.substr(0, colon + 1) + "…" + path.substr(at);
+}
+
 std::unique_ptr<Database> open_at(const std::string& path, bool create) {
+  if (is_server_location(utf8_to_utf16(path))) {
+    std::unique_ptr<Database> db = Database::open_server(utf8_to_utf16(path), create);
+    if (!db) throw Refusal{"no database at " + shown(path)};
+    return db;
+  }
   return Database::open(file_at(path, create));
 }
 
@@ -75,6 +93,16 @@ void add_user(const std::string& path, const std::string& name) {
 }
 
 void load_demo_at(const std::string& path, bool force) {
+  if (is_server_location(utf8_to_utf16(path))) {
+    // The server keeps what a failed demo would have left half done: nothing, the demo being one
+    // transaction.
+    auto db = open_at(path, true);
+    if (!force && holds_hotel_data(*db))
+      throw Refusal{shown(path) + " already holds hotel data; halvora-sdk demo --force " +
+                    shown(path) + " replaces it (users stay)"};
+    load_demo(*db, force);
+    return;
+  }
   bool existed = os::database_file(utf8_to_utf16(path), false).has_value();
   std::u16string file = file_at(path, true);
   try {

@@ -1,15 +1,19 @@
-// Faults injected under the database SDK substitute: a writer killed at random points, a full
-// disk, a lock held past the busy time-out and damaged pages. Whatever happens, what the store
-// acknowledged stays, numbers stay unique and without gaps, nothing half-written is left, and
-// a failure reaches the caller as the database error (3146) with SQLite's reason.
+// Faults injected under the database SDK substitute: a writer killed at random points and a lock
+// held past the busy time-out on both engines; a full disk and damaged pages of a SQLite file; a
+// PostgreSQL server restarted, stopped, refusing credentials or stopping a statement. Whatever
+// happens, what the store acknowledged stays, numbers stay unique and without gaps, nothing
+// half-written is left, and a failure reaches the caller as the database error (3146) with the
+// engine's reason.
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -26,6 +30,7 @@
 #include "sdk/conexion_sdk.h"
 #include "sdk/store.h"
 #include "support/calls.h"
+#include "support/pg_server.h"
 
 namespace halvora::sdk {
 namespace {
@@ -83,12 +88,16 @@ struct Stored {
   int torn_charges = 0;  // rows whose description does not match their amount
 };
 
-Stored read_store(const std::string& file) {
+Stored read_store(std::unique_ptr<Database> db) {
   Stored s;
-  auto db = Database::open(utf8_to_utf16(file));
   const VarType text[] = {VarType::String};
-  for (const Row& row : db->query(u"PRAGMA integrity_check", {}, text))
-    s.integrity += utf16_to_utf8(row[0].get<std::u16string>());
+  // The server checks its own pages as it reads them.
+  if (db->engine() == Engine::Postgres) {
+    s.integrity = "ok";
+  } else {
+    for (const Row& row : db->query(u"PRAGMA integrity_check", {}, text))
+      s.integrity += utf16_to_utf8(row[0].get<std::u16string>());
+  }
   const VarType charge_columns[] = {VarType::Long, VarType::Double, VarType::String};
   for (const Row& row :
        db->query(u"SELECT \"Campo000\", \"Campo005\", \"Campo015\" FROM cargos ORDER BY 1", {},
@@ -143,6 +152,11 @@ void expect_database_error(const Error& e, std::u16string_view reason) {
   EXPECT_NE(e.description().find(reason), std::u16string::npos) << utf16_to_utf8(e.description());
 }
 
+void make_users(Database& db) {
+  create_schema(db);
+  store_user(db, u"recepcion", u"s3creta", 1000);
+}
+
 class SdkFaults : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -153,14 +167,30 @@ class SdkFaults : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   static void make_database(const std::string& folder) {
-    auto db = Database::open(utf8_to_utf16(folder + "/hotel.db"));
-    create_schema(*db);
-    store_user(*db, u"recepcion", u"s3creta", 1000);
+    make_users(*Database::open(utf8_to_utf16(folder + "/hotel.db")));
   }
   std::string file() const { return dir_ + "/hotel.db"; }
 
   std::string dir_;
 };
+
+// The faults that both engines meet: a writer killed mid-write, a lock held past the wait.
+class SdkFaultsOn : public ::testing::TestWithParam<Engine> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == Engine::Postgres && !test::pg_server())
+      GTEST_SKIP() << "no PostgreSQL server (HALVORA_PG_SERVER)";
+    hotel_ = std::make_unique<test::ScratchDatabase>(GetParam());
+    make_users(*hotel_->open());
+  }
+  void TearDown() override { hotel_.reset(); }
+  std::string location() const { return hotel_->location(); }
+
+  std::unique_ptr<test::ScratchDatabase> hotel_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Engines, SdkFaultsOn, ::testing::Values(Engine::Sqlite, Engine::Postgres),
+                         [](const auto& info) { return test::engine_name(info.param); });
 
 // The child of the kill test: posts a charge, saves a coupon and advances a folio, over and
 // over, and writes each number to `out` once the store has answered it. Never returns.
@@ -181,7 +211,7 @@ class SdkFaults : public ::testing::Test {
   _exit(1);
 }
 
-TEST_F(SdkFaults, AWriterKilledAtRandomLosesNothingItAcknowledged) {
+TEST_P(SdkFaultsOn, AWriterKilledAtRandomLosesNothingItAcknowledged) {
   const unsigned seed = std::random_device{}();
   SCOPED_TRACE("seed " + std::to_string(seed));
   std::mt19937 rng(seed);
@@ -195,7 +225,7 @@ TEST_F(SdkFaults, AWriterKilledAtRandomLosesNothingItAcknowledged) {
     ASSERT_GE(pid, 0);
     if (pid == 0) {
       ::close(pipe_ends[0]);
-      write_until_killed(dir_, pipe_ends[1]);
+      write_until_killed(location(), pipe_ends[1]);
     }
     ::close(pipe_ends[1]);
     // Killed after a random number of answers (none at all: while it connects or writes its
@@ -228,7 +258,7 @@ TEST_F(SdkFaults, AWriterKilledAtRandomLosesNothingItAcknowledged) {
     waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status)) << "the writer ended on its own";
 
-    Stored s = read_store(file());
+    Stored s = read_store(hotel_->open());
     expect_whole(s);
     for (int64_t n : acknowledged['C'])
       EXPECT_TRUE(std::binary_search(s.charges.begin(), s.charges.end(), n)) << "charge " << n;
@@ -261,7 +291,7 @@ int post_until_full(ObjectRef& c, const std::string& folder) {
     }
   }
   EXPECT_EQ(to_double(charge->value(charge::kNumber)), posted);
-  Stored s = read_store(folder + "/hotel.db");
+  Stored s = read_store(Database::open(utf8_to_utf16(folder + "/hotel.db")));
   expect_whole(s);
   EXPECT_EQ(s.charges.size(), static_cast<std::size_t>(posted));
   EXPECT_FALSE(fs::exists(folder + "/hotel.db-journal"));
@@ -315,17 +345,23 @@ TEST_F(SdkFaults, AFullFileSystemFailsTheWriteWhole) {
   EXPECT_EQ(to_double(call(c, u"RegistrarCargo", {Variant(charge_of(0))})), posted + 1);
 }
 
-TEST_F(SdkFaults, AWriteThatMeetsAHeldLockFailsWhole) {
+TEST_P(SdkFaultsOn, AWriteThatMeetsAHeldLockFailsWhole) {
   BusyTimeoutScope short_wait(100);
-  ObjectRef c = connect(dir_);
+  ObjectRef c = connect(location());
   ASSERT_EQ(to_double(call(c, u"RegistrarCargo", {Variant(charge_of(1))})), 1);
   ASSERT_EQ(to_long(call(c, u"GuardarCupon", {Variant(coupon_of(1))})), 1);
   ASSERT_EQ(to_long(call(c, u"FolioPorOperacion", {Variant(kFolioSeries)})), 1);
 
-  // Another process's write transaction, held past the busy time-out.
-  auto holder = Database::open(utf8_to_utf16(file()));
-  holder->begin_immediate();
+  // Another process's write transaction, held past the busy time-out: on SQLite any write holds
+  // the file; on PostgreSQL what the writes lock, the folio series and the coupons.
+  auto holder = hotel_->open();
+  holder->begin_write();
   holder->execute(u"INSERT INTO folios (tipo, folio) VALUES (99, 1)");
+  holder->execute(u"SELECT folio FROM folios" + std::u16string(holder->locking_read()));
+  holder->lock_table(u"cupones");
+  const char16_t* reason = GetParam() == Engine::Sqlite
+                               ? u"database is locked"
+                               : u"canceling statement due to lock timeout";
   RecordRef charge = charge_of(2);
   RecordRef coupon = coupon_of(2);
   const std::pair<const char16_t*, Variant> writes[] = {
@@ -333,9 +369,9 @@ TEST_F(SdkFaults, AWriteThatMeetsAHeldLockFailsWhole) {
       {u"GuardarCupon", Variant(coupon)},
       {u"FolioPorOperacion", Variant(kFolioSeries)},
   };
-  for (const auto& [operation, argument] : writes) {
-    SCOPED_TRACE(utf16_to_utf8(operation));
-    expect_database_error(error_of([&] { call(c, operation, {argument}); }), u"database is locked");
+  for (const auto& write : writes) {
+    SCOPED_TRACE(utf16_to_utf8(write.first));
+    expect_database_error(error_of([&] { call(c, write.first, {write.second}); }), reason);
   }
   EXPECT_EQ(to_double(charge->value(charge::kNumber)), 0);
   EXPECT_EQ(to_long(coupon->value(coupon::kNumber)), 0);
@@ -343,11 +379,10 @@ TEST_F(SdkFaults, AWriteThatMeetsAHeldLockFailsWhole) {
   EXPECT_EQ(to_string(call(c, u"ListarCupones")).substr(0, 2), u"1|");
   // The host meets the same error through a data class, which catches nothing.
   DB_CAPCT host_charges;
-  std::vector<Variant> login{Variant(utf8_to_utf16(dir_)), Variant(u"recepcion"),
+  std::vector<Variant> login{Variant(utf8_to_utf16(location())), Variant(u"recepcion"),
                              Variant(u"s3creta")};
   ASSERT_EQ(invoke(host_charges, u"TelvarConectarLobix", CallKind::Method, login), Variant(true));
-  expect_database_error(error_of([&] { test::call(host_charges, u"GenerarCargo"); }),
-                        u"database is locked");
+  expect_database_error(error_of([&] { test::call(host_charges, u"GenerarCargo"); }), reason);
 
   holder->rollback();
   holder.reset();
@@ -355,7 +390,7 @@ TEST_F(SdkFaults, AWriteThatMeetsAHeldLockFailsWhole) {
   EXPECT_EQ(to_double(call(c, u"RegistrarCargo", {Variant(charge)})), 2);
   EXPECT_EQ(to_long(call(c, u"GuardarCupon", {Variant(coupon)})), 2);
   EXPECT_EQ(to_long(call(c, u"FolioPorOperacion", {Variant(kFolioSeries)})), 2);
-  expect_whole(read_store(file()));
+  expect_whole(read_store(hotel_->open()));
 }
 
 // A byte of a b-tree page's header or pointers changed on a copy of the database: reading it
@@ -428,6 +463,113 @@ TEST_F(SdkFaults, ADamagedPageFailsTheRead) {
         }),
         k.reason);
   }
+}
+
+// A PostgreSQL cluster of the test's own, which it may restart and stop under its clients;
+// stopped and removed with the object, and by the script's watchdog should the test die.
+class PrivateCluster {
+ public:
+  PrivateCluster() {
+    char pattern[] = "/tmp/halvora-faults-pg-XXXXXX";
+    state_ = mkdtemp(pattern);
+    control("start", " --owner " + std::to_string(getpid()));
+    std::ifstream in(state_ + "/server");
+    std::getline(in, server_);
+  }
+  ~PrivateCluster() {
+    control("stop");
+    fs::remove_all(state_);
+  }
+  const std::string& server() const { return server_; }
+  // restart, halt (stop, keeping the data) or resume (on the same port)
+  bool control(const std::string& command, const std::string& options = "") {
+    std::string line = "bash " HALVORA_PG_CLUSTER " " + command + " " + state_ + options;
+    return std::system(line.c_str()) == 0;
+  }
+
+ private:
+  std::string state_;
+  std::string server_;
+};
+
+// The server goes away under its clients, refuses their credentials, or stops a statement: each
+// call that meets it fails with the database error and the server's words, writes nothing, and
+// the connection carries on once the server is back.
+TEST(SdkServerFaults, EveryFailureOfTheServerIsTheDatabaseErrorWithItsWords) {
+  if (!test::pg_server()) GTEST_SKIP() << "no PostgreSQL server (HALVORA_PG_SERVER)";
+  PrivateCluster cluster;
+  ASSERT_FALSE(cluster.server().empty());
+  const std::string location = cluster.server() + "/hotel";
+  make_users(*Database::open_server(utf8_to_utf16(location), true));
+  ObjectRef c = connect(location);
+  int posted = 0;
+  auto post = [&](ObjectRef& through) {
+    RecordRef charge = charge_of(posted + 1);
+    double number = to_double(call(through, u"RegistrarCargo", {Variant(charge)}));
+    EXPECT_EQ(number, ++posted);
+  };
+  // A call that fails writes nothing, and leaves the host's record without a number.
+  auto refused_post = [&](ObjectRef& through, const char16_t* reason) {
+    RecordRef charge = charge_of(posted + 1);
+    Error e = error_of([&] { call(through, u"RegistrarCargo", {Variant(charge)}); });
+    EXPECT_EQ(e.number(), kDatabaseError) << utf16_to_utf8(e.description());
+    if (reason) {
+      EXPECT_NE(e.description().find(reason), std::u16string::npos)
+          << utf16_to_utf8(e.description());
+    }
+    EXPECT_EQ(to_double(charge->value(charge::kNumber)), 0);
+  };
+  post(c);
+  auto refused_connection = [&](const std::string& where, const char16_t* reason) {
+    SCOPED_TRACE(where);
+    ObjectRef other = create_substitute(u"ConexionSdk");
+    expect_database_error(
+        error_of([&] {
+          call(other, u"Conectar",
+               {Variant(utf8_to_utf16(where)), Variant(u"recepcion"), Variant(u"s3creta")});
+        }),
+        reason);
+  };
+  {
+    SCOPED_TRACE("the connection's own credentials, apart from the hotel's users");
+    std::string wrong = cluster.server();
+    std::size_t colon = wrong.find(':', std::strlen("postgresql://"));
+    wrong.replace(colon + 1, wrong.find('@') - colon - 1, "otra");
+    refused_connection(wrong + "/hotel", u"password authentication failed");
+  }
+  {
+    SCOPED_TRACE("restarted: the call that meets the break fails, the next connects again");
+    ASSERT_TRUE(cluster.control("restart"));
+    refused_post(c, nullptr);
+    post(c);
+  }
+  {
+    SCOPED_TRACE("down: every call fails, a new connection too; back up, the same one goes on");
+    ASSERT_TRUE(cluster.control("halt"));
+    refused_post(c, u"terminating connection due to administrator command");
+    refused_post(c, u"Connection refused");
+    refused_connection(location, u"Connection refused");
+    ASSERT_TRUE(cluster.control("resume"));
+    post(c);
+  }
+  {
+    SCOPED_TRACE("a statement stopped by its time-out, set for the connection in the location");
+    BusyTimeoutScope long_wait(60000);
+    ObjectRef hurried = connect(location + "?options=-c%20statement_timeout%3D300");
+    // Another workstation holds the folio series for as long as it likes.
+    auto holder = Database::open_server(utf8_to_utf16(location));
+    holder->begin_write();
+    holder->execute(u"SELECT folio FROM folios" + std::u16string(holder->locking_read()));
+    refused_post(hurried, u"canceling statement due to statement timeout");
+    expect_database_error(
+        error_of([&] { call(hurried, u"FolioPorOperacion", {Variant(int32_t{0})}); }),
+        u"canceling statement due to statement timeout");
+    holder->rollback();
+    post(hurried);
+  }
+  Stored s = read_store(Database::open_server(utf8_to_utf16(location)));
+  expect_whole(s);
+  EXPECT_EQ(s.charges.size(), static_cast<std::size_t>(posted));
 }
 
 }  // namespace

@@ -16,7 +16,10 @@
 # scripts that show how a host meets one. A script with a line "'@einvoice" also gets a fresh
 # halvora-einvoice (user cajero, password secreto) on a free loopback port, its address in
 # HALVORA_EINVOICE_URL. The folder of a shown document is the machine's temporary folder, which
-# differs between hosts: the box log is compared with its file name only.
+# differs between hosts: the box log is compared with its file name only. With HALVORA_SCRIPT_DATABASE=postgres the hotel database
+# is instead a fresh database of its own on the PostgreSQL server that HALVORA_PG_SERVER (or the
+# file HALVORA_PG_SERVER_FILE) names, made the same way and dropped at the end; Arguments(2) is
+# then its postgresql:// location.
 #
 # usage: run.sh SCRIPT.vbs SIM HOST [HOST ARGS...]
 #   e.g. run.sh tests/scripts/loyalty_balance.vbs build/bin/halvora-sim build/bin/halvora run
@@ -26,9 +29,13 @@ script=$1 sim=$2
 shift 2
 base=${script%.vbs}
 work=$(mktemp -d)
-einvoice_pid=
+einvoice_pid= server= database=
+drop_database() {
+  [ -n "$database" ] &&
+    psql -X -q "$server/postgres" -c "DROP DATABASE IF EXISTS $database WITH (FORCE)" >/dev/null 2>&1
+}
 trap 'kill "$sim_pid" $einvoice_pid 2>/dev/null; wait "$sim_pid" $einvoice_pid 2>/dev/null
-  rm -rf "$work"' EXIT
+  drop_database; rm -rf "$work"' EXIT
 
 "$sim" >"$work/sim.out" 2>&1 &
 sim_pid=$!
@@ -41,9 +48,16 @@ grep -q '^HALVORA_CHANNEL_URL=' "$work/sim.out" || {
   echo "FAIL $script: the simulator did not start"; cat "$work/sim.out"; exit 1; }
 
 sdk="$(dirname -- "$sim")/halvora-sdk"
-mkdir "$work/hotel"
-{ "$sdk" init "$work/hotel" && printf 'secreto\n' | "$sdk" user "$work/hotel" CAJERO &&
-    "$sdk" demo "$work/hotel"; } >"$work/sdk.out" 2>&1 || {
+hotel="$work/hotel"
+mkdir "$hotel"
+if [ "${HALVORA_SCRIPT_DATABASE:-sqlite}" = postgres ]; then
+  server=${HALVORA_PG_SERVER:-$(cat "${HALVORA_PG_SERVER_FILE:-/dev/null}" 2>/dev/null)}
+  [ -n "$server" ] || { echo "FAIL $script: no PostgreSQL server (HALVORA_PG_SERVER)"; exit 1; }
+  database="halvora_s$$_$RANDOM"
+  hotel="$server/$database"
+fi
+{ "$sdk" init "$hotel" && printf 'secreto\n' | "$sdk" user "$hotel" CAJERO &&
+    "$sdk" demo "$hotel"; } >"$work/sdk.out" 2>&1 || {
   echo "FAIL $script: halvora-sdk could not make the database"; cat "$work/sdk.out"; exit 1; }
 mkdir -p "$work/damaged/carpeta/hotel.db"
 for i in $(seq 200); do echo "no es una base de datos $i"; done >"$work/damaged/hotel.db"
@@ -78,7 +92,7 @@ while IFS= read -r line; do
 done < <(grep "^'@env " "$script")
 : >"$HALVORA_UI_LOG"
 
-timeout 120 "$@" "$script" "$HALVORA_CHANNEL_URL" "$HALVORA_GATEWAY_HOST" "$work/hotel" \
+timeout 120 "$@" "$script" "$HALVORA_CHANNEL_URL" "$HALVORA_GATEWAY_HOST" "$hotel" \
   "$work/damaged" </dev/null >"$work/stdout" 2>"$work/stderr"
 code=$?
 cat "$work/stdout"

@@ -23,6 +23,7 @@
 #include "platform/components.h"
 #include "sdk/conexion_sdk.h"
 #include "sdk/store.h"
+#include "support/pg_server.h"
 
 namespace halvora::sdk {
 namespace {
@@ -40,25 +41,27 @@ std::vector<std::u16string> split(const std::u16string& text, char16_t sep) {
   }
 }
 
-class SdkSubstitute : public ::testing::Test {
+// A demo hotel with one user, on one engine, and connections to it.
+class DemoHotel {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/halvora-sdk-XXXXXX";
-    dir_ = mkdtemp(pattern);
+  void open_hotel(Engine engine) {
     saved_ = regional();
     set_regional(RegionalSettings{});
-    auto db = Database::open(utf8_to_utf16(file()));
+    hotel_ = std::make_unique<test::ScratchDatabase>(engine);
+    dir_ = hotel_->folder();
+    auto db = hotel_->open();
     create_schema(*db);
     // Few iterations: the hashing itself is checked once, with the default count.
     store_user(*db, u"recepcion", u"s3creta", 1000);
     load_demo(*db);
   }
-  void TearDown() override {
+  void close_hotel() {
     set_regional(saved_);
-    fs::remove_all(dir_);
+    hotel_.reset();
   }
   std::string file() const { return dir_ + "/hotel.db"; }
-  std::u16string location() const { return utf8_to_utf16(dir_); }
+  std::u16string location() const { return utf8_to_utf16(hotel_->location()); }
+  std::unique_ptr<Database> open_db() const { return hotel_->open(); }
 
   ObjectRef connected() {
     ObjectRef c = platform::create_component(u"ConexionSdk");
@@ -74,9 +77,32 @@ class SdkSubstitute : public ::testing::Test {
     return to_string(invoke(*c, name, CallKind::Method, args));
   }
 
+  std::unique_ptr<test::ScratchDatabase> hotel_;
   std::string dir_;
   RegionalSettings saved_;
 };
+
+// What only a SQLite file has (damage, permissions), and what no database touches.
+class SdkSubstitute : public ::testing::Test, protected DemoHotel {
+ protected:
+  void SetUp() override { open_hotel(Engine::Sqlite); }
+  void TearDown() override { close_hotel(); }
+};
+
+// The same operations and answers on both engines.
+class SdkSubstituteOn : public ::testing::TestWithParam<Engine>, protected DemoHotel {
+ protected:
+  void SetUp() override {
+    if (GetParam() == Engine::Postgres && !test::pg_server())
+      GTEST_SKIP() << "no PostgreSQL server (HALVORA_PG_SERVER)";
+    open_hotel(GetParam());
+  }
+  void TearDown() override { close_hotel(); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Engines, SdkSubstituteOn,
+                         ::testing::Values(Engine::Sqlite, Engine::Postgres),
+                         [](const auto& info) { return test::engine_name(info.param); });
 
 TEST_F(SdkSubstitute, OperationsStandInTheirPositions) {
   const char16_t* expected[] = {u"CadenaPrueba",
@@ -169,28 +195,47 @@ TEST_F(SdkSubstitute, RecordPropertyWritesConvertToTheirType) {
   EXPECT_THROW(platform::create_component(u"RegistroDesconocido"), Error);
 }
 
-TEST_F(SdkSubstitute, ConectarAnswers) {
-  fs::create_directory(dir_ + "/empty");
-  std::ofstream(dir_ + "/empty-file.db").flush();
-  Database::open(utf8_to_utf16(dir_ + "/foreign.db"))->execute(u"CREATE TABLE otra (x)");
+TEST_P(SdkSubstituteOn, ConectarAnswers) {
   struct Case {
     std::u16string location;
     const char16_t* user;
     const char16_t* password;
     int32_t answer;
-  } cases[] = {
+  };
+  std::vector<Case> cases = {
       {location(), u"recepcion", u"s3creta", kConnected},
-      {utf8_to_utf16(file()), u"recepcion", u"s3creta", kConnected},
       {location(), u"recepcion", u"S3creta", kWrongCredentials},
       {location(), u"recepcion", u"", kWrongCredentials},
       {location(), u"nadie", u"s3creta", kWrongCredentials},
       {location(), u"' OR '1'='1", u"' OR '1'='1", kWrongCredentials},
-      {location() + u"/missing.db", u"recepcion", u"s3creta", kNoDatabase},
-      {location() + u"/empty", u"recepcion", u"s3creta", kNoDatabase},
-      {location() + u"/empty-file.db", u"recepcion", u"s3creta", kNoDatabase},
-      {location() + u"/foreign.db", u"recepcion", u"s3creta", kNoDatabase},
       {u"", u"recepcion", u"s3creta", kNoDatabase},
   };
+  // A database that is there but no hotel's: no users table.
+  test::ScratchDatabase foreign(GetParam());
+  foreign.open()->execute(u"CREATE TABLE otra (x TEXT)");
+  if (GetParam() == Engine::Sqlite) {
+    fs::create_directory(dir_ + "/empty");
+    std::ofstream(dir_ + "/empty-file.db").flush();
+    std::u16string folder = location();
+    cases.insert(cases.end(),
+                 {
+                     {utf8_to_utf16(file()), u"recepcion", u"s3creta", kConnected},
+                     {folder + u"/missing.db", u"recepcion", u"s3creta", kNoDatabase},
+                     {folder + u"/empty", u"recepcion", u"s3creta", kNoDatabase},
+                     {folder + u"/empty-file.db", u"recepcion", u"s3creta", kNoDatabase},
+                     {utf8_to_utf16(foreign.folder()), u"recepcion", u"s3creta", kNoDatabase},
+                 });
+  } else {
+    // The scheme in any letter case; the server's database without the hotel's tables.
+    std::u16string url = location();
+    cases.insert(
+        cases.end(),
+        {
+            {u"POSTGRES" + url.substr(url.find(u"://")), u"recepcion", u"s3creta", kConnected},
+            {utf8_to_utf16(foreign.location()), u"recepcion", u"s3creta", kNoDatabase},
+            {url + u"_nohay", u"recepcion", u"s3creta", kNoDatabase},
+        });
+  }
   for (const Case& c : cases) {
     ObjectRef conn = platform::create_component(u"ConexionSdk");
     Variant args[] = {Variant(c.location), Variant(c.user), Variant(c.password)};
@@ -295,7 +340,7 @@ TEST_F(SdkSubstitute, ConectarRaisesWhyADatabaseCannotBeRead) {
   // A writer at work takes no reader's lock: connecting still works, and still tells a wrong
   // password.
   holder = Database::open(utf8_to_utf16(file()));
-  holder->begin_immediate();
+  holder->begin_write();
   holder->execute(u"INSERT INTO folios (tipo, folio) VALUES (99, 1)");
   for (auto [password, answer] :
        {std::pair{u"s3creta", kConnected}, {u"otra", kWrongCredentials}}) {
@@ -350,8 +395,8 @@ TEST_F(SdkSubstitute, ConectarRaisesForAFileItMayNotRead) {
   fs::permissions(file(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
-TEST_F(SdkSubstitute, PasswordsAreStoredSaltedAndHashed) {
-  auto db = Database::open(utf8_to_utf16(file()));
+TEST_P(SdkSubstituteOn, PasswordsAreStoredSaltedAndHashed) {
+  auto db = open_db();
   store_user(*db, u"gerente", u"clave-larga");
   store_user(*db, u"auditor", u"clave-larga");
   const VarType types[] = {VarType::String};
@@ -370,7 +415,7 @@ TEST_F(SdkSubstitute, PasswordsAreStoredSaltedAndHashed) {
     EXPECT_FALSE(verify_password(u"", bad)) << utf16_to_utf8(bad);
 }
 
-TEST_F(SdkSubstitute, GuestLookUpsAnswerInFieldOrder) {
+TEST_P(SdkSubstituteOn, GuestLookUpsAnswerInFieldOrder) {
   RegionalSettings rs;
   rs.decimal = u',';
   rs.thousands = u'.';
@@ -417,7 +462,7 @@ TEST_F(SdkSubstitute, GuestLookUpsAnswerInFieldOrder) {
   for (const std::u16string& e : entries) EXPECT_EQ(split(e, u'|').size(), 45u);
 }
 
-TEST_F(SdkSubstitute, ChargePostedAndListedBack) {
+TEST_P(SdkSubstituteOn, ChargePostedAndListedBack) {
   ObjectRef c = connected();
   ObjectRef charge = platform::create_component(u"RegistroCargo");
   auto set = [&](const char16_t* name, Variant v) {
@@ -473,7 +518,7 @@ TEST_F(SdkSubstitute, ChargePostedAndListedBack) {
   EXPECT_THROW(invoke(*c, u"RegistrarCargo", CallKind::Method, not_a_charge), Error);
 }
 
-TEST_F(SdkSubstitute, DelimitersInTextAreRejectedOnWrite) {
+TEST_P(SdkSubstituteOn, DelimitersInTextAreRejectedOnWrite) {
   ObjectRef c = connected();
   for (const char16_t* bad : {u"A|B", u"*", u"fin|"}) {
     ObjectRef charge = platform::create_component(u"RegistroCargo");
@@ -494,7 +539,7 @@ TEST_F(SdkSubstitute, DelimitersInTextAreRejectedOnWrite) {
                   u'*')
                 .size(),
             5u);
-  auto db = Database::open(utf8_to_utf16(file()));
+  auto db = open_db();
   Record guest(guest_layout());
   guest.set(guest::kName, Variant(u"PEREZ*LOPEZ"));
   EXPECT_THROW(insert_record(*db, guest), Error);
@@ -508,7 +553,7 @@ TEST_F(SdkSubstitute, UnconnectedOperationsFail) {
   EXPECT_EQ(call(unconnected, u"CadenaPrueba").substr(0, 12), u"ConexionSdk|");
 }
 
-TEST_F(SdkSubstitute, LaterRecordOperationsAnswerFromTheirTables) {
+TEST_P(SdkSubstituteOn, LaterRecordOperationsAnswerFromTheirTables) {
   ObjectRef c = connected();
   ObjectRef by_city = platform::create_component(u"RegistroMaestroHuesped");
   Variant city[] = {Variant(u"MONTERREY")};
@@ -581,7 +626,7 @@ TEST_F(SdkSubstitute, LaterRecordOperationsAnswerFromTheirTables) {
   }
 }
 
-TEST_F(SdkSubstitute, CouponSavedAndReadBack) {
+TEST_P(SdkSubstituteOn, CouponSavedAndReadBack) {
   ObjectRef c = connected();
   ObjectRef coupon = platform::create_component(u"RegistroCupon");
   auto set = [&](ObjectRef& r, const char16_t* name, Variant v) {
@@ -642,24 +687,27 @@ TEST_F(SdkSubstitute, CouponSavedAndReadBack) {
   EXPECT_THROW(invoke(*c, u"BuscarMaestroHuespedes", CallKind::Method, not_a_coupon), Error);
 }
 
-TEST_F(SdkSubstitute, OlderDatabaseGetsTheMissingTables) {
-  std::string older = dir_ + "/older.db";
+TEST_P(SdkSubstituteOn, OlderDatabaseGetsTheMissingTables) {
+  test::ScratchDatabase older(GetParam());
   {
-    auto db = Database::open(utf8_to_utf16(older));
+    auto db = older.open();
     db->execute(u"CREATE TABLE usuarios (nombre TEXT PRIMARY KEY, clave TEXT NOT NULL)");
     store_user(*db, u"recepcion", u"s3creta", 1000);
   }
   ObjectRef c = platform::create_component(u"ConexionSdk");
-  Variant args[] = {Variant(utf8_to_utf16(older)), Variant(u"recepcion"), Variant(u"s3creta")};
+  Variant args[] = {Variant(utf8_to_utf16(older.location())), Variant(u"recepcion"),
+                    Variant(u"s3creta")};
   ASSERT_EQ(invoke(*c, u"Conectar", CallKind::Method, args).get<int32_t>(), kConnected);
   EXPECT_EQ(call(c, u"ListarCupones"), u"");
   EXPECT_EQ(call(c, u"LeerConfiguracion"), u"");
   EXPECT_EQ(call(c, u"ClaveTablaPorTipo", {Variant(u"PAGO")}), u"");
 }
 
-TEST_F(SdkSubstitute, ConcurrentFoliosNeverRepeat) {
-  constexpr int kPerProcess = 40;
-  std::vector<std::string> outputs = {dir_ + "/a.txt", dir_ + "/b.txt"};
+// Workstations at once: folios, charge numbers and coupon numbers each handed out once, with no
+// gap, whoever asks in between.
+TEST_P(SdkSubstituteOn, ConcurrentWorkstationsNeverShareANumber) {
+  constexpr int kPerProcess = 25;
+  std::vector<std::string> outputs = {dir_ + "/a.txt", dir_ + "/b.txt", dir_ + "/c.txt"};
   std::vector<pid_t> children;
   for (const std::string& out : outputs) {
     pid_t pid = fork();
@@ -669,8 +717,13 @@ TEST_F(SdkSubstitute, ConcurrentFoliosNeverRepeat) {
       try {
         ObjectRef c = connected();
         std::ofstream o(out);
-        for (int i = 0; i < kPerProcess; ++i)
-          o << to_long(call_value(c, u"FolioPorOperacion", {Variant(int32_t{3})})) << "\n";
+        for (int i = 0; i < kPerProcess; ++i) {
+          o << "F " << to_long(call_value(c, u"FolioPorOperacion", {Variant(int32_t{3})})) << "\n";
+          ObjectRef charge = platform::create_component(u"RegistroCargo");
+          o << "C " << to_long(call_value(c, u"RegistrarCargo", {Variant(charge)})) << "\n";
+          ObjectRef coupon = platform::create_component(u"RegistroCupon");
+          o << "K " << to_long(call_value(c, u"GuardarCupon", {Variant(coupon)})) << "\n";
+        }
       } catch (...) {
         status = 1;
       }
@@ -683,13 +736,22 @@ TEST_F(SdkSubstitute, ConcurrentFoliosNeverRepeat) {
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
-  std::set<int> seen;
+  std::map<char, std::set<int>> seen;
   for (const std::string& out : outputs) {
     std::ifstream in(out);
-    for (int folio; in >> folio;) EXPECT_TRUE(seen.insert(folio).second) << folio;
+    char kind;
+    for (int number; in >> kind >> number;)
+      EXPECT_TRUE(seen[kind].insert(number).second) << kind << " " << number;
   }
-  EXPECT_EQ(seen.size(), 2u * kPerProcess);
-  EXPECT_EQ(*seen.rbegin(), 2 * kPerProcess);
+  const int total = static_cast<int>(outputs.size()) * kPerProcess;
+  // After the demo's five charges and three coupons.
+  const std::pair<char, int> firsts[] = {{'F', 1}, {'C', 6}, {'K', 4}};
+  for (auto [kind, first] : firsts) {
+    EXPECT_EQ(seen[kind].size(), static_cast<std::size_t>(total)) << kind;
+    if (seen[kind].empty()) continue;
+    EXPECT_EQ(*seen[kind].begin(), first) << kind;
+    EXPECT_EQ(*seen[kind].rbegin(), first + total - 1) << kind;
+  }
 }
 
 }  // namespace

@@ -8,8 +8,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,6 +20,7 @@
 #include "automation/text.h"
 #include "sdk/conexion_sdk.h"
 #include "sdk/store.h"
+#include "support/pg_server.h"
 
 namespace halvora::sdk {
 namespace {
@@ -272,6 +276,55 @@ TEST_F(SdkTool, AFailedDemoLeavesTheDatabaseAsItWas) {
   EXPECT_EQ(run({"dump", db(), "cargos"}).out, charges);
   EXPECT_EQ(run({"dump", db(), "folios"}).out, folios);
   EXPECT_NE(guests.find("HUESPED PROPIO"), std::string::npos);
+}
+
+// The same commands on a PostgreSQL location: init makes the database the server lacks, the
+// others refuse one it lacks, and the server's password in the location stays out of what the
+// tool prints.
+TEST_F(SdkTool, EveryCommandTakesAServerLocation) {
+  std::optional<std::string> server = test::pg_server();
+  if (!server) GTEST_SKIP() << "no PostgreSQL server (HALVORA_PG_SERVER)";
+  const std::string name = "halvora_tool" + std::to_string(getpid());
+  const std::string at = *server + "/" + name;
+  const std::size_t colon = server->find(':', std::strlen("postgresql://"));
+  const std::string password = server->substr(colon + 1, server->find('@') - colon - 1);
+  struct Step {
+    std::vector<std::string> args;
+    const char* input;
+    int code;
+    const char* out;  // all of it; nullptr: not looked at
+    const char* err;  // a part of it
+  } steps[] = {
+      {{"dump", at, "usuarios"}, "", 1, "", "no database at"},
+      {{"folio", at, "9"}, "", 1, "", "no database at"},
+      {{"init", at}, "", 0, "", ""},
+      {{"user", at, "CAJERO"}, "secreto\n", 0, "", ""},
+      {{"demo", at}, "", 0, "", ""},
+      {{"demo", at}, "", 1, "", "--force"},
+      {{"folio", at, "9", "3"}, "", 0, "1\n2\n3\n", ""},
+      {{"dump", at, "folios"}, "", 0, "tipo|folio\n0|5\n9|3\n", ""},
+      {{"dump", at, "habitaciones"}, "", 0, nullptr, ""},
+      {{"demo", "--force", at}, "", 0, "", ""},
+      {{"dump", at, "folios"}, "", 0, "tipo|folio\n0|5\n", ""},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.args[0] + " " + (step.args.size() > 2 ? step.args.back() : ""));
+    ToolRun r = run(step.args, step.input);
+    EXPECT_EQ(r.code, step.code) << r.err;
+    if (step.out) {
+      EXPECT_EQ(r.out, step.out);
+    }
+    EXPECT_NE(r.err.find(step.err), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(password), std::string::npos) << r.err;
+  }
+  {
+    ConexionSdk conn;
+    EXPECT_EQ(conn.Conectar(utf8_to_utf16(at), u"CAJERO", u"secreto"), kConnected);
+    std::u16string guests = conn.ListarHuespedesEnCasa();
+    EXPECT_EQ(std::count(guests.begin(), guests.end(), u'*'), 3);
+  }
+  Database::open_server(utf8_to_utf16(*server + "/postgres"))
+      ->execute(utf8_to_utf16("DROP DATABASE " + name + " WITH (FORCE)"));
 }
 
 }  // namespace

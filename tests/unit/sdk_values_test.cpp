@@ -1,4 +1,4 @@
-// What the database SDK substitute keeps and hands back, against real SQLite files: numbers that
+// What the database SDK substitute keeps and hands back, on both engines: numbers that
 // read back as they were written, any text, names found whatever their letter case, answers that
 // keep only the memory they use, folio series that stop at their end, and log-ins whose cost does
 // not tell whether the user exists.
@@ -16,6 +16,7 @@
 #include "automation/text.h"
 #include "sdk/conexion_sdk.h"
 #include "sdk/store.h"
+#include "support/pg_server.h"
 #include "support/test_env.h"
 
 namespace halvora::sdk {
@@ -38,22 +39,24 @@ std::vector<std::u16string> split(const std::u16string& text, char16_t sep) {
 constexpr std::size_t kAmountItem = 5;        // position 5
 constexpr std::size_t kDescriptionItem = 11;  // position 15
 
-class SdkValues : public ::testing::Test {
+class SdkValues : public ::testing::TestWithParam<Engine> {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/halvora-sdk-values-XXXXXX";
-    dir_ = mkdtemp(pattern);
-    db_ = Database::open(utf8_to_utf16(dir_ + "/hotel.db"));
+    if (GetParam() == Engine::Postgres && !test::pg_server())
+      GTEST_SKIP() << "no PostgreSQL server (HALVORA_PG_SERVER)";
+    hotel_ = std::make_unique<test::ScratchDatabase>(GetParam());
+    db_ = hotel_->open();
     create_schema(*db_);
     store_user(*db_, u"recepcion", u"s3creta", 1000);
     load_demo(*db_);
-    ASSERT_EQ(conn_.Conectar(utf8_to_utf16(dir_), u"recepcion", u"s3creta"), kConnected);
+    ASSERT_EQ(conn_.Conectar(location(), u"recepcion", u"s3creta"), kConnected);
   }
   void TearDown() override {
     conn_.Desconectar();
     db_.reset();
-    fs::remove_all(dir_);
+    hotel_.reset();
   }
+  std::u16string location() const { return utf8_to_utf16(hotel_->location()); }
 
   // A charge to a room, straight into the table.
   void add_charge(double room, double amount, const std::u16string& description = u"Cargo") {
@@ -72,13 +75,16 @@ class SdkValues : public ::testing::Test {
     return value;
   }
 
-  std::string dir_;
+  std::unique_ptr<test::ScratchDatabase> hotel_;
   std::unique_ptr<Database> db_;
   ConexionSdk conn_;
   test::RegionalScope regional_;
 };
 
-TEST_F(SdkValues, AmountsReadBackAsTheSameDouble) {
+INSTANTIATE_TEST_SUITE_P(Engines, SdkValues, ::testing::Values(Engine::Sqlite, Engine::Postgres),
+                         [](const auto& info) { return test::engine_name(info.param); });
+
+TEST_P(SdkValues, AmountsReadBackAsTheSameDouble) {
   const double max = std::numeric_limits<double>::max();
   const double amounts[] = {0.1 + 0.2,
                             1.0 / 3,
@@ -107,7 +113,7 @@ TEST_F(SdkValues, AmountsReadBackAsTheSameDouble) {
   }
 }
 
-TEST_F(SdkValues, IllFormedTextIsStoredWithReplacementCharacters) {
+TEST_P(SdkValues, IllFormedTextIsStoredWithReplacementCharacters) {
   const std::u16string hi(1, char16_t(0xD800)), lo(1, char16_t(0xDC00));
   const std::pair<std::u16string, std::u16string> cases[] = {
       {u"A" + hi + u"BC", u"A\uFFFDBC"},
@@ -131,7 +137,7 @@ TEST_F(SdkValues, IllFormedTextIsStoredWithReplacementCharacters) {
   EXPECT_EQ(split(conn_.TipoCuponPorClave(u"K" + hi), u'|').at(1), u"K\uFFFD");
 }
 
-TEST_F(SdkValues, NameSearchesIgnoreTheCaseOfLatin1Letters) {
+TEST_P(SdkValues, NameSearchesIgnoreTheCaseOfLatin1Letters) {
   Record guest(guest_layout());
   guest.set(0, Variant(int32_t{1010}));
   guest.set(guest::kName, Variant(u"ÍÑIGO ÁLVAREZ PEÑA"));
@@ -165,7 +171,7 @@ TEST_F(SdkValues, NameSearchesIgnoreTheCaseOfLatin1Letters) {
   EXPECT_EQ(conn_.TipoCuponPorNombre(u"cena de ano nuevo"), u"");
 }
 
-TEST_F(SdkValues, AnswersKeepOnlyTheMemoryTheyUse) {
+TEST_P(SdkValues, AnswersKeepOnlyTheMemoryTheyUse) {
   in_transaction(*db_, [&] {
     for (int i = 0; i < 4000; ++i) add_charge(500, i + 0.25);
     add_charge(77, 10);
@@ -182,7 +188,7 @@ TEST_F(SdkValues, AnswersKeepOnlyTheMemoryTheyUse) {
         << answer.size() << " characters";
 }
 
-TEST_F(SdkValues, FolioSeriesStopAtTheLargestLong) {
+TEST_P(SdkValues, FolioSeriesStopAtTheLargestLong) {
   const Variant near_end[] = {Variant(int32_t{7}), Variant(2147483646.0)};
   db_->execute(u"INSERT INTO folios (tipo, folio) VALUES (?, ?)", near_end);
   EXPECT_EQ(conn_.FolioPorOperacion(7), 2147483647);
@@ -219,7 +225,7 @@ TEST_F(SdkValues, FolioSeriesStopAtTheLargestLong) {
   EXPECT_EQ(split(charges_of(101), u'*').size(), 2u);
 }
 
-TEST_F(SdkValues, AnUnknownUserCostsWhatAWrongPasswordCosts) {
+TEST_P(SdkValues, AnUnknownUserCostsWhatAWrongPasswordCosts) {
   struct Case {
     const char16_t* user;
     const char16_t* password;
@@ -234,7 +240,7 @@ TEST_F(SdkValues, AnUnknownUserCostsWhatAWrongPasswordCosts) {
   for (const Case& c : cases) {
     ConexionSdk conn;
     DerivationWork before = derivation_work();
-    EXPECT_EQ(conn.Conectar(utf8_to_utf16(dir_), c.user, c.password), c.answer);
+    EXPECT_EQ(conn.Conectar(location(), c.user, c.password), c.answer);
     DerivationWork after = derivation_work();
     EXPECT_EQ(after.derivations - before.derivations, 1u) << utf16_to_utf8(c.user);
     EXPECT_EQ(after.iterations - before.iterations, c.iterations) << utf16_to_utf8(c.user);

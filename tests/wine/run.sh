@@ -18,9 +18,13 @@
 #      HALVORA_COMPONENTS=registered, com_client.exe outside (the client's own collection and
 #      record in the library's properties, and the SDK's errors) and every tests/scripts/data_*.vbs
 #      again, against the same .expected box logs; then regsvr32 /u LobixSdkCore.dll;
-#   7. com_client.exe bench (printed only);
-#   8. regsvr32 /u of both, then com_client.exe unregistered;
-#   9. button_compare.exe: the button control drawn by GDI against the raster surface, its child
+#   7. every tests/scripts/data_*.vbs but the two about SQLite files and their driver again, with
+#      the hotel database on a throwaway PostgreSQL cluster reached through unixODBC and Debian's
+#      PostgreSQL ODBC driver (registered as "PostgreSQL Unicode", the name a Windows machine has);
+#      then tests/wine/server_restart.vbs, with the server restarted under it;
+#   8. com_client.exe bench (printed only);
+#   9. regsvr32 /u of both, then com_client.exe unregistered;
+#  10. button_compare.exe: the button control drawn by GDI against the raster surface, its child
 #      window and its persistence through IPropertyBag, on a virtual X display.
 # Prints "wine: N passed, M failed" and exits non-zero when M > 0.
 #
@@ -74,7 +78,9 @@ windows_path() {
 stop_wine() { timeout 30 wineserver -k >/dev/null 2>&1; }
 work=$(mktemp -d)
 sim_pid=
-trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null; stop_wine; rm -rf "$work"' EXIT
+cluster=
+trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null; stop_wine
+  [ -n "$cluster" ] && bash "$root/tests/support/pg_cluster.sh" stop "$cluster"; rm -rf "$work"' EXIT
 
 echo "wine: preparing $WINEPREFIX"
 rm -rf "$WINEPREFIX"
@@ -160,7 +166,8 @@ sim_pid=
 # naming it in HALVORA_SDK_ODBC_DRIVER.
 export ODBCSYSINI="$work/odbc"
 mkdir -p "$ODBCSYSINI"
-printf '[SQLite3 ODBC Driver]\nDriver=libsqlite3odbc.so\n' >"$ODBCSYSINI/odbcinst.ini"
+printf '[SQLite3 ODBC Driver]\nDriver=libsqlite3odbc.so\n\n[PostgreSQL Unicode]\nDriver=psqlodbcw.so\n' \
+  >"$ODBCSYSINI/odbcinst.ini"
 printf '[SQLite3 ODBC Driver]\nDriver=libhalvora-no-such-driver.so\n\n[HALVORA Prueba]\nDriver=libsqlite3odbc.so\n' \
   >"$ODBCSYSINI/odbcinst-configured.ini"
 
@@ -221,6 +228,52 @@ else
   cat "$work/reg-sdk.log"
   fail "regsvr32 LobixSdkCore.dll (exit code $code): the registered SDK runs were skipped"
 fi
+
+# tests/wine/server_restart.vbs on a database of its own, the server restarted under it once its
+# connection shows on the server.
+server_restart() {
+  local server=$1 name=tests/wine/server_restart.vbs location="$1/halvora_restart" pid code last n
+  { "$build/bin/halvora-sdk" init "$location" &&
+      printf 'secreto\n' | "$build/bin/halvora-sdk" user "$location" CAJERO &&
+      "$build/bin/halvora-sdk" demo "$location"; } >"$work/restart.out" 2>&1 ||
+    { cat "$work/restart.out"; fail "$name: halvora-sdk could not make the database"; return; }
+  HALVORA_UI=script bash "$root/tests/wine/cscript.sh" "$root/$name" "$location" \
+    >"$work/restart.out" 2>&1 &
+  pid=$!
+  for _ in $(seq 150); do
+    n=$(psql -X -tA "$server/postgres" \
+      -c "SELECT count(*) FROM pg_stat_activity WHERE datname = 'halvora_restart'" 2>/dev/null)
+    [ "${n:-0}" -gt 0 ] && break
+    sleep 0.2
+  done
+  bash "$root/tests/support/pg_cluster.sh" restart "$cluster" || echo "the restart failed"
+  wait "$pid"
+  code=$?
+  cat "$work/restart.out"
+  last=$(tail -n 1 "$work/restart.out")
+  if [ "$code" -eq 0 ] && [ "$last" = "0 failure(s)" ]; then
+    pass "$name under cscript, PostgreSQL restarted"
+  else
+    fail "$name under cscript, PostgreSQL restarted: exit code $code, last line '$last'"
+  fi
+}
+
+# The hotel's shared database: the data scripts against PostgreSQL, through the ODBC driver.
+cluster="$work/pg-cluster"
+if bash "$root/tests/support/pg_cluster.sh" start "$cluster" --owner $$ >"$work/pg.log" 2>&1; then
+  pass "PostgreSQL cluster started"
+  for script in "$root"/tests/scripts/data_*.vbs; do
+    case "$script" in *data_damaged_database.vbs | *data_driver_name.vbs) continue ;; esac
+    HALVORA_SCRIPT_DATABASE=postgres HALVORA_PG_SERVER=$(cat "$cluster/server") \
+      script_step "$script" "under cscript, PostgreSQL"
+  done
+  server_restart "$(cat "$cluster/server")"
+  bash "$root/tests/support/pg_cluster.sh" stop "$cluster"
+else
+  cat "$work/pg.log"
+  fail "PostgreSQL cluster: the data scripts on PostgreSQL were skipped"
+fi
+cluster=
 
 timeout 60 wine "$client" bench </dev/null 2>/dev/null | tr -d '\r' | grep -v '^0 failure(s)$'
 

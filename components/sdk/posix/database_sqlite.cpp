@@ -78,46 +78,54 @@ class Statement {
   sqlite3_stmt* handle_ = nullptr;
 };
 
-}  // namespace
+class SqliteDatabase final : public Database {
+ public:
+  explicit SqliteDatabase(sqlite3* db) : Database(Engine::Sqlite), db_(db) {}
+  ~SqliteDatabase() override { sqlite3_close_v2(db_); }
 
-struct Database::Handles {
-  sqlite3* db = nullptr;
-  ~Handles() { sqlite3_close_v2(db); }
+  void execute(std::u16string_view sql, std::span<const Variant> params) override;
+  void for_each_row(std::u16string_view sql, std::span<const Variant> params,
+                    const std::function<void(const Cursor&)>& on_row) override;
+  void begin_write() override { execute(u"BEGIN IMMEDIATE", {}); }
+  void commit() override { execute(u"COMMIT", {}); }
+  void rollback() noexcept override {
+    try {
+      execute(u"ROLLBACK", {});
+    } catch (...) {
+    }
+  }
+
+ private:
+  sqlite3* db_;
 };
 
-Database::Database(std::unique_ptr<Handles> handles) : handles_(std::move(handles)) {}
-Database::~Database() = default;
+}  // namespace
 
 std::unique_ptr<Database> Database::open(const std::u16string& path) {
-  auto handles = std::make_unique<Handles>();
+  sqlite3* handle = nullptr;
   // A connection belongs to one data-access object on the host's thread: it needs none of the
   // library's locking, which otherwise takes a mutex for every value read.
   int rc =
-      sqlite3_open_v2(utf16_to_utf8(path).c_str(), &handles->db,
+      sqlite3_open_v2(utf16_to_utf8(path).c_str(), &handle,
                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-  if (rc != SQLITE_OK) {
-    if (!handles->db)
-      throw Error(kDatabaseError, u"Cannot open the database: out of memory", kSdkSource);
-    fail(handles->db, u"Cannot open the database");
-  }
-  sqlite3_busy_timeout(handles->db, busy_timeout());
+  if (!handle) throw Error(kDatabaseError, u"Cannot open the database: out of memory", kSdkSource);
+  // Closed on every path from here.
+  auto db = std::make_unique<SqliteDatabase>(handle);
+  if (rc != SQLITE_OK) fail(handle, u"Cannot open the database");
+  sqlite3_busy_timeout(handle, busy_timeout());
   // Checks each cell's size against its page as it is read: a damaged page then fails as
   // malformed instead of handing back rows read from the wrong bytes.
-  sqlite3_exec(handles->db, "PRAGMA cell_size_check = ON", nullptr, nullptr, nullptr);
+  sqlite3_exec(handle, "PRAGMA cell_size_check = ON", nullptr, nullptr, nullptr);
   // SQLite opens any file without looking into it; the schema read tells a database from one that
   // is held, damaged or no database at all while the caller can still say which file it was.
-  if (sqlite3_exec(handles->db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
+  if (sqlite3_exec(handle, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
       SQLITE_OK)
-    fail(handles->db, u"Cannot open the database");
-  return std::unique_ptr<Database>(new Database(std::move(handles)));
+    fail(handle, u"Cannot open the database");
+  return db;
 }
 
-std::u16string Database::exact_real(std::u16string_view expression) {
-  return std::u16string(expression);
-}
-
-void Database::execute(std::u16string_view sql, std::span<const Variant> params) {
-  Statement st(handles_->db, sql);
+void SqliteDatabase::execute(std::u16string_view sql, std::span<const Variant> params) {
+  Statement st(db_, sql);
   st.bind(params);
   while (st.step()) {
   }
@@ -146,9 +154,9 @@ class SqliteCursor final : public Database::Cursor {
 
 }  // namespace
 
-void Database::for_each_row(std::u16string_view sql, std::span<const Variant> params,
-                            const std::function<void(const Cursor&)>& on_row) {
-  Statement st(handles_->db, sql);
+void SqliteDatabase::for_each_row(std::u16string_view sql, std::span<const Variant> params,
+                                  const std::function<void(const Cursor&)>& on_row) {
+  Statement st(db_, sql);
   st.bind(params);
   SqliteCursor cursor(st.get());
   while (st.step()) on_row(cursor);

@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string>
 #include <type_traits>
@@ -29,6 +30,21 @@ SQLWCHAR* wide(std::u16string& s) {
   return reinterpret_cast<SQLWCHAR*>(s.data());
 }
 
+// A driver's message as one line: the PostgreSQL driver passes on the server's, which may span
+// lines and end in a line break.
+void append_one_line(std::u16string& out, std::u16string_view text) {
+  bool space = false;
+  for (char16_t c : text) {
+    if (c == u'\n' || c == u'\r' || c == u'\t' || c == u' ') {
+      space = true;
+      continue;
+    }
+    if (space && !out.empty() && out.back() != u' ') out += u' ';
+    space = false;
+    out += c;
+  }
+}
+
 std::u16string diagnostics(SQLSMALLINT kind, SQLHANDLE handle) {
   std::u16string out;
   SQLWCHAR state[6];
@@ -38,8 +54,9 @@ std::u16string diagnostics(SQLSMALLINT kind, SQLHANDLE handle) {
   for (SQLSMALLINT i = 1;
        SQL_SUCCEEDED(SQLGetDiagRecW(kind, handle, i, state, &native, text, 512, &length)); ++i) {
     if (!out.empty()) out += u"; ";
-    out.append(reinterpret_cast<const char16_t*>(text),
-               static_cast<std::size_t>(length < 0 ? 0 : (length > 511 ? 511 : length)));
+    append_one_line(out, std::u16string_view(reinterpret_cast<const char16_t*>(text),
+                                             static_cast<std::size_t>(
+                                                 length < 0 ? 0 : (length > 511 ? 511 : length))));
   }
   return out.empty() ? u"unknown failure" : out;
 }
@@ -172,6 +189,9 @@ class OdbcCursor final : public Database::Cursor {
       return static_cast<double>(parts[0]) + (std::ldexp(static_cast<double>(parts[1]), -52) +
                                               std::ldexp(static_cast<double>(parts[2]), -104));
     }
+    if (ascii == "Infinity") return std::numeric_limits<double>::infinity();
+    if (ascii == "-Infinity") return -std::numeric_limits<double>::infinity();
+    if (ascii == "NaN") return std::numeric_limits<double>::quiet_NaN();
     double value = 0;
     std::from_chars(p, end, value);
     return value;
@@ -211,15 +231,26 @@ class ExtendedPrecision {
   unsigned short saved_ = 0;
 };
 
-// The names the SQLite ODBC driver goes by: its Windows installer registers the first, unixODBC
-// (which Wine's odbc32 hands every call to) the second. HALVORA_SDK_ODBC_DRIVER names another,
-// tried before them.
-constexpr const char16_t* kDriverNames[] = {u"SQLite3 ODBC Driver", u"SQLite3"};
+// The names each engine's ODBC driver goes by, and the variable that names another, tried
+// before them. SQLite's: its Windows installer registers the first, unixODBC (which Wine's odbc32
+// hands every call to) the second. PostgreSQL's: the 64-bit and 32-bit names of its Windows
+// installer; unixODBC's name is the second too.
+struct DriverNames {
+  const wchar_t* variable;
+  std::vector<const char16_t*> names;
+};
 
-std::optional<std::u16string> configured_driver() {
-  wchar_t value[256];
-  DWORD length = GetEnvironmentVariableW(L"HALVORA_SDK_ODBC_DRIVER", value, 256);
-  if (length == 0 || length >= 256) return std::nullopt;
+const DriverNames& driver_names_of(Engine engine) {
+  static const DriverNames sqlite{L"HALVORA_SDK_ODBC_DRIVER", {u"SQLite3 ODBC Driver", u"SQLite3"}};
+  static const DriverNames postgres{L"HALVORA_SDK_ODBC_PG_DRIVER",
+                                    {u"PostgreSQL Unicode(x64)", u"PostgreSQL Unicode"}};
+  return engine == Engine::Sqlite ? sqlite : postgres;
+}
+
+std::optional<std::u16string> environment(const wchar_t* name) {
+  wchar_t value[1024];
+  DWORD length = GetEnvironmentVariableW(name, value, 1024);
+  if (length == 0 || length >= 1024) return std::nullopt;
   return std::u16string(value, value + length);
 }
 
@@ -242,10 +273,12 @@ std::vector<std::u16string> installed_drivers(SQLHENV env) {
 
 // The names to connect with, in order: the configured one and the known ones that the driver
 // manager has; all of them when it lists none of them (it may not list at all).
-std::vector<std::u16string> driver_names(SQLHENV env) {
+std::vector<std::u16string> driver_names(SQLHENV env, Engine engine) {
+  const DriverNames& known = driver_names_of(engine);
   std::vector<std::u16string> wanted;
-  if (std::optional<std::u16string> configured = configured_driver()) wanted.push_back(*configured);
-  for (const char16_t* name : kDriverNames) wanted.emplace_back(name);
+  if (std::optional<std::u16string> configured = environment(known.variable))
+    wanted.push_back(*configured);
+  for (const char16_t* name : known.names) wanted.emplace_back(name);
   std::vector<std::u16string> installed = installed_drivers(env);
   std::vector<std::u16string> present;
   for (const std::u16string& name : wanted) {
@@ -291,8 +324,9 @@ const char16_t* sqlite_reason(SQLINTEGER code) {
   }
 }
 
-std::u16string connect_failure(SQLHDBC dbc) {
+std::u16string connect_failure(SQLHDBC dbc, Engine engine) {
   std::u16string text = diagnostics(SQL_HANDLE_DBC, dbc);
+  if (engine != Engine::Sqlite) return text;
   SQLWCHAR state[6];
   SQLINTEGER native = 0;
   SQLSMALLINT length = 0;
@@ -303,69 +337,322 @@ std::u16string connect_failure(SQLHDBC dbc) {
   return text;
 }
 
-// The driver opens any file without looking into it; reading the schema tells a database from
-// one that is held by another process, damaged or no database at all, with the driver's words.
-void read_schema(SQLHDBC dbc) {
-  Statement st(dbc);
-  std::u16string sql = u"SELECT count(*) FROM sqlite_master";
-  SQLRETURN rc = SQLExecDirectW(st.get(), wide(sql), SQL_NTS);
-  if (SQL_SUCCEEDED(rc)) rc = SQLFetch(st.get());
-  if (!SQL_SUCCEEDED(rc)) fail(SQL_HANDLE_STMT, st.get(), u"Cannot open the database");
+// A connection attribute value: as it is, or in braces where it holds what would end it. The
+// PostgreSQL driver hands a braced value to libpq with its braces for some attributes (the port
+// among them), so only values that need them get them.
+std::u16string attribute(std::u16string_view value) {
+  bool plain = value.find_first_of(u";{}=") == std::u16string_view::npos &&
+               (value.empty() || (value.front() != u' ' && value.back() != u' '));
+  return plain ? std::u16string(value) : braced(value);
 }
 
-}  // namespace
+int hex_digit(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
 
-struct Database::Handles {
-  SQLHENV env = nullptr;
-  SQLHDBC dbc = nullptr;
-  ~Handles() {
-    if (dbc) {
-      SQLDisconnect(dbc);
-      SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+// A piece of a location with its %XX escapes read, as UTF-8 bytes.
+std::u16string percent_decoded(std::u16string_view text) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'%' && i + 2 < text.size() && hex_digit(text[i + 1]) >= 0 &&
+        hex_digit(text[i + 2]) >= 0) {
+      bytes += static_cast<char>(hex_digit(text[i + 1]) * 16 + hex_digit(text[i + 2]));
+      i += 2;
+    } else {
+      bytes += utf16_to_utf8(text.substr(i, 1));
     }
-    if (env) SQLFreeHandle(SQL_HANDLE_ENV, env);
   }
+  return utf8_to_utf16(bytes);
+}
+
+// A libpq connection parameter's value, quoted as its connection strings quote one.
+std::u16string libpq_quoted(std::u16string_view value) {
+  std::u16string out = u"'";
+  for (char16_t c : value) {
+    if (c == u'\\' || c == u'\'') out += u'\\';
+    out += c;
+  }
+  return out + u"'";
+}
+
+// A postgresql:// location's parts: the server, port, database, user and password of the
+// location, or else of the PG* environment variables that libpq reads natively; its other
+// parameters (sslmode, options, …), which go to the driver's libpq as they are.
+struct ServerParts {
+  std::u16string host, port, database, user, password, options;
 };
 
-Database::Database(std::unique_ptr<Handles> handles) : handles_(std::move(handles)) {}
-Database::~Database() = default;
+ServerParts server_parts(std::u16string_view location) {
+  std::u16string rest(location.substr(location.find(u"://") + 3));
+  std::u16string query;
+  if (std::size_t mark = rest.find(u'?'); mark != std::u16string::npos) {
+    query = rest.substr(mark + 1);
+    rest.resize(mark);
+  }
+  std::u16string database;
+  if (std::size_t slash = rest.find(u'/'); slash != std::u16string::npos) {
+    database = percent_decoded(rest.substr(slash + 1));
+    rest.resize(slash);
+  }
+  std::u16string user, password;
+  if (std::size_t at = rest.rfind(u'@'); at != std::u16string::npos) {
+    std::u16string credentials = rest.substr(0, at);
+    rest.erase(0, at + 1);
+    std::size_t colon = credentials.find(u':');
+    user = percent_decoded(credentials.substr(0, colon));
+    if (colon != std::u16string::npos) password = percent_decoded(credentials.substr(colon + 1));
+  }
+  std::u16string host = rest, port;
+  // [::1]:5432, or host:5432
+  std::size_t colon = host.rfind(u':');
+  if (colon != std::u16string::npos && host.find(u']', colon) == std::u16string::npos) {
+    port = host.substr(colon + 1);
+    host.resize(colon);
+  }
+  if (host.size() >= 2 && host.front() == u'[' && host.back() == u']')
+    host = host.substr(1, host.size() - 2);
+  host = percent_decoded(host);
+  auto or_environment = [](std::u16string& value, const wchar_t* name) {
+    if (value.empty())
+      if (std::optional<std::u16string> set = environment(name)) value = *set;
+  };
+  or_environment(host, L"PGHOST");
+  or_environment(port, L"PGPORT");
+  or_environment(user, L"PGUSER");
+  or_environment(password, L"PGPASSWORD");
+  or_environment(database, L"PGDATABASE");
+  if (host.empty()) host = u"localhost";
+  if (port.empty()) port = u"5432";
+  if (database.empty()) database = user;
+  std::u16string options;
+  while (!query.empty()) {
+    std::size_t amp = query.find(u'&');
+    std::u16string pair = query.substr(0, amp);
+    query = amp == std::u16string::npos ? u"" : query.substr(amp + 1);
+    std::size_t equals = pair.find(u'=');
+    if (pair.empty() || equals == std::u16string::npos) continue;
+    if (!options.empty()) options += u" ";
+    options += percent_decoded(pair.substr(0, equals)) + u"=" +
+               libpq_quoted(percent_decoded(pair.substr(equals + 1)));
+  }
+  return {host, port, database, user, password, options};
+}
+
+// The connection string attributes of a server's database, without the driver.
+std::u16string server_attributes(const ServerParts& p) {
+  std::u16string out = u"Server=" + attribute(p.host) + u";Port=" + attribute(p.port) +
+                       u";Database=" + attribute(p.database) + u";";
+  if (!p.user.empty()) out += u"Uid=" + attribute(p.user) + u";";
+  if (!p.password.empty()) out += u"Pwd=" + attribute(p.password) + u";";
+  if (!p.options.empty()) out += u"pqopt=" + attribute(p.options) + u";";
+  return out;
+}
+
+class OdbcDatabase final : public Database {
+ public:
+  explicit OdbcDatabase(Engine engine) : Database(engine) {}
+  ~OdbcDatabase() override { disconnect(); }
+
+  // Connects with the first driver name that opens the database; `attributes` follow the
+  // driver's name in the connection string.
+  void connect(const std::u16string& attributes) {
+    attributes_ = attributes;
+    if (!env_) {
+      if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
+        throw Error(kDatabaseError, u"The ODBC driver manager is not available", kSdkSource);
+      SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    }
+    std::u16string failure;
+    for (const std::u16string& name : driver_names(env_, engine())) {
+      SQLHDBC dbc = nullptr;
+      if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc)))
+        fail(SQL_HANDLE_ENV, env_, u"Cannot open the database");
+      std::u16string connect = u"Driver=" + braced(name) + u";" + attributes;
+      SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, wide(connect), SQL_NTS, nullptr, 0, nullptr,
+                                       SQL_DRIVER_NOPROMPT);
+      if (SQL_SUCCEEDED(rc)) {
+        dbc_ = dbc;
+        break;
+      }
+      // The first failure tells most: the later names are only there in case it was the name.
+      if (failure.empty()) failure = connect_failure(dbc, engine());
+      SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    }
+    if (!dbc_) throw Error(kDatabaseError, u"Cannot open the database: " + failure, kSdkSource);
+    if (engine() == Engine::Postgres) {
+      // As natively: the lock wait both engines keep; every digit of a double comes back.
+      execute(u"SET lock_timeout = " + utf8_to_utf16(std::to_string(busy_timeout())), {});
+      execute(u"SET extra_float_digits = 3", {});
+    }
+  }
+
+  void execute(std::u16string_view sql, std::span<const Variant> params) override {
+    reconnect_if_broken();
+    Statement st(dbc_);
+    std::vector<Bound> bound;
+    run(st.get(), sql, params, bound);
+  }
+
+  void for_each_row(std::u16string_view sql, std::span<const Variant> params,
+                    const std::function<void(const Cursor&)>& on_row) override {
+    reconnect_if_broken();
+    ExtendedPrecision extended;
+    Statement st(dbc_);
+    std::vector<Bound> bound;
+    run(st.get(), sql, params, bound);
+    OdbcCursor cursor(st.get());
+    for (;;) {
+      SQLRETURN rc = SQLFetch(st.get());
+      if (rc == SQL_NO_DATA) break;
+      if (!SQL_SUCCEEDED(rc)) fail(SQL_HANDLE_STMT, st.get(), u"Cannot read a row");
+      on_row(cursor);
+    }
+  }
+
+  std::u16string exact_real(std::u16string_view expression) const override;
+
+  // SQLite's driver runs BEGIN as a statement; the PostgreSQL driver keeps the transaction itself
+  // and must be told through the connection (it would not know of a BEGIN it did not send).
+  void begin_write() override {
+    if (engine() == Engine::Sqlite) return execute(u"BEGIN IMMEDIATE", {});
+    reconnect_if_broken();
+    if (!SQL_SUCCEEDED(SQLSetConnectAttrW(dbc_, SQL_ATTR_AUTOCOMMIT,
+                                          reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0)))
+      fail(SQL_HANDLE_DBC, dbc_, u"Statement failed");
+    in_transaction_ = true;
+  }
+  void commit() override {
+    if (engine() == Engine::Sqlite) return execute(u"COMMIT", {});
+    in_transaction_ = false;
+    SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT);
+    if (!SQL_SUCCEEDED(rc)) {
+      std::u16string why = diagnostics(SQL_HANDLE_DBC, dbc_);
+      autocommit();
+      throw Error(kDatabaseError, u"Statement failed: " + why, kSdkSource);
+    }
+    autocommit();
+  }
+  void rollback() noexcept override {
+    if (engine() == Engine::Sqlite) {
+      try {
+        execute(u"ROLLBACK", {});
+      } catch (...) {
+      }
+      return;
+    }
+    in_transaction_ = false;
+    SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+    autocommit();
+  }
+
+ private:
+  void autocommit() noexcept {
+    SQLSetConnectAttrW(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
+                       0);
+  }
+
+  // A server connection that broke (the server restarted, the network went) is made again before
+  // the next statement that stands outside a transaction, as natively; the statement that met
+  // the break has failed already with the driver's words.
+  // A reconnection that failed leaves no connection, and the next call tries again.
+  void reconnect_if_broken() {
+    if (engine() != Engine::Postgres) return;
+    if (dbc_) {
+      SQLUINTEGER dead = SQL_CD_FALSE;
+      if (!SQL_SUCCEEDED(SQLGetConnectAttrW(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) ||
+          dead != SQL_CD_TRUE)
+        return;
+    }
+    if (in_transaction_)
+      throw Error(kDatabaseError, u"Statement failed: the connection to the server was lost",
+                  kSdkSource);
+    disconnect_dbc();
+    try {
+      connect(attributes_);
+    } catch (const Error& e) {
+      throw Error(
+          kDatabaseError,
+          u"Cannot reach the database: " + e.description().substr(e.description().find(u": ") + 2),
+          kSdkSource);
+    }
+  }
+
+  void disconnect_dbc() noexcept {
+    if (!dbc_) return;
+    SQLDisconnect(dbc_);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+    dbc_ = nullptr;
+  }
+  void disconnect() noexcept {
+    disconnect_dbc();
+    if (env_) SQLFreeHandle(SQL_HANDLE_ENV, env_);
+    env_ = nullptr;
+  }
+
+  SQLHENV env_ = nullptr;
+  SQLHDBC dbc_ = nullptr;
+  std::u16string attributes_;
+  bool in_transaction_ = false;
+};
+
+}  // namespace
 
 std::unique_ptr<Database> Database::open(const std::u16string& path) {
   // The path goes into a connection string, where a ";" would start another attribute.
   if (path.find(u';') != std::u16string::npos)
     throw Error(kDatabaseError, u"Cannot open the database: \";\" in its path", kSdkSource);
-  auto handles = std::make_unique<Handles>();
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handles->env)))
-    throw Error(kDatabaseError, u"The ODBC driver manager is not available", kSdkSource);
-  SQLSetEnvAttr(handles->env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-  std::u16string failure;
-  for (const std::u16string& name : driver_names(handles->env)) {
-    SQLHDBC dbc = nullptr;
-    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, handles->env, &dbc)))
-      fail(SQL_HANDLE_ENV, handles->env, u"Cannot open the database");
-    // Timeout: the driver's own wait for a lock, which covers only the settings it makes while it
-    // connects; it ignores their failure, and the schema read after it waits the busy time-out
-    // (set through SQLite) and tells. A wait of the driver's there would come on top of that one.
-    std::u16string connect = u"Driver=" + braced(name) + u";Database=" + path + u";Timeout=1;";
-    SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, wide(connect), SQL_NTS, nullptr, 0, nullptr,
-                                     SQL_DRIVER_NOPROMPT);
-    if (SQL_SUCCEEDED(rc)) {
-      handles->dbc = dbc;
-      break;
-    }
-    // The first failure tells most: the later names are only there in case it was the name.
-    if (failure.empty()) failure = connect_failure(dbc);
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-  }
-  if (!handles->dbc)
-    throw Error(kDatabaseError, u"Cannot open the database: " + failure, kSdkSource);
-  std::unique_ptr<Database> db(new Database(std::move(handles)));
+  auto db = std::make_unique<OdbcDatabase>(Engine::Sqlite);
+  // Timeout: the driver's own wait for a lock, which covers only the settings it makes while it
+  // connects; it ignores their failure, and the schema read after it waits the busy time-out
+  // (set through SQLite) and tells. A wait of the driver's there would come on top of that one.
+  db->connect(u"Database=" + path + u";Timeout=1;");
   // The driver keeps a wait of its own; the native build's, set through SQLite itself, makes both
   // builds give up on a stuck lock alike.
-  db->execute(u"PRAGMA busy_timeout = " + utf8_to_utf16(std::to_string(busy_timeout())));
+  db->execute(u"PRAGMA busy_timeout = " + utf8_to_utf16(std::to_string(busy_timeout())), {});
   // As natively: a damaged page fails as malformed rather than answer rows from the wrong bytes.
-  db->execute(u"PRAGMA cell_size_check = ON");
-  read_schema(db->handles_->dbc);
+  db->execute(u"PRAGMA cell_size_check = ON", {});
+  // The driver opens any file without looking into it; reading the schema tells a database from
+  // one that is held by another process, damaged or no database at all, with the driver's words.
+  try {
+    db->for_each_row(u"SELECT count(*) FROM sqlite_master", {}, [](const Cursor&) {});
+  } catch (const Error& e) {
+    throw Error(
+        kDatabaseError,
+        u"Cannot open the database: " + e.description().substr(e.description().find(u": ") + 2),
+        kSdkSource);
+  }
+  return db;
+}
+
+// The database the server lacks is not made here: that is the native tool's work.
+std::unique_ptr<Database> Database::open_server(const std::u16string& location, bool) {
+  ServerParts parts = server_parts(location);
+  auto db = std::make_unique<OdbcDatabase>(Engine::Postgres);
+  try {
+    db->connect(server_attributes(parts));
+  } catch (const Error&) {
+    // A server that answers but has no such database: nothing at the location, as natively.
+    // Asked of its maintenance database with the same credentials; when that cannot be asked,
+    // the first failure stands.
+    bool exists = true;
+    try {
+      ServerParts maintenance_parts = parts;
+      maintenance_parts.database = u"postgres";
+      OdbcDatabase maintenance(Engine::Postgres);
+      maintenance.connect(server_attributes(maintenance_parts));
+      const Variant name[] = {Variant(parts.database)};
+      exists = false;
+      maintenance.for_each_row(u"SELECT 1 FROM pg_catalog.pg_database WHERE datname = ?", name,
+                               [&](const Cursor&) { exists = true; });
+    } catch (const Error&) {
+      exists = true;
+    }
+    if (!exists) return nullptr;
+    throw;
+  }
   return db;
 }
 
@@ -375,7 +662,8 @@ std::unique_ptr<Database> Database::open(const std::u16string& path) {
 // dropped, as the answers write it anyway). Larger and smaller values go as SQLite writes them
 // with 21 digits, which round-trips when SQLite computes in extended precision (see
 // ExtendedPrecision).
-std::u16string Database::exact_real(std::u16string_view expression) {
+std::u16string OdbcDatabase::exact_real(std::u16string_view expression) const {
+  if (engine() == Engine::Postgres) return std::u16string(expression);
   const std::u16string x = u"(" + std::u16string(expression) + u")";
   const std::u16string size = u"abs(" + x + u")";
   const std::u16string whole = u"CAST(" + x + u" AS INTEGER)";
@@ -388,27 +676,6 @@ std::u16string Database::exact_real(std::u16string_view expression) {
          x + u" = 0 THEN '0' WHEN " + size + u" < 1 AND " + size +
          u" * 4503599627370496 >= 1 THEN printf('%d %d %d', " + whole + u", " + high_part + u", " +
          low_part + u") ELSE printf('%!.20e', " + x + u") END";
-}
-
-void Database::execute(std::u16string_view sql, std::span<const Variant> params) {
-  Statement st(handles_->dbc);
-  std::vector<Bound> bound;
-  run(st.get(), sql, params, bound);
-}
-
-void Database::for_each_row(std::u16string_view sql, std::span<const Variant> params,
-                            const std::function<void(const Cursor&)>& on_row) {
-  ExtendedPrecision extended;
-  Statement st(handles_->dbc);
-  std::vector<Bound> bound;
-  run(st.get(), sql, params, bound);
-  OdbcCursor cursor(st.get());
-  for (;;) {
-    SQLRETURN rc = SQLFetch(st.get());
-    if (rc == SQL_NO_DATA) break;
-    if (!SQL_SUCCEEDED(rc)) fail(SQL_HANDLE_STMT, st.get(), u"Cannot read a row");
-    on_row(cursor);
-  }
 }
 
 }  // namespace halvora::sdk
