@@ -4,7 +4,7 @@
 ' stamped XML, send and show it; then a second invoice on the same object after NuevaFactura, a
 ' group of both, the first one cancelled, and the disconnect.
 Option Explicit
-Dim failures, f, user, pass, r, first, uuid, xml, second, again, group
+Dim failures, f, user, pass, r, first, uuid, xml, second, again, group, fields
 failures = 0
 
 Sub Check(ok, what)
@@ -120,12 +120,15 @@ Check second <> uuid, "another UUID"
 Check InStr(f.ObtenerXML(first), uuid) > 0, "the first invoice by its reference"
 
 group = f.ObtenerIdGrupo(0, "Congreso", "A1;A-2")
-Check Split(group, "|")(2) = "2" And Split(group, "|")(3) = "3064.40", "a group of both: " & group
+fields = Split(group, "|")
+Check fields(2) = "2" And fields(3) = "3064.40", "a group of both: " & group
 
 f.CancelarFactura first
 again = f.GetCresfact06("R-1001", 0)
-Check Split(again, "|")(5) = "Cancelado", "the first invoice is cancelled: " & again
-Check Split(f.GetCresfact06("R-1002", 1), "|")(5) = "Vigente", "the second stands"
+fields = Split(again, "|")
+Check fields(5) = "Cancelado", "the first invoice is cancelled: " & again
+fields = Split(f.GetCresfact06("R-1002", 1), "|")
+Check fields(5) = "Vigente", "the second stands"
 On Error Resume Next
 f.CancelarFactura first
 Check Err.Number = vbObjectError + 1005, "cancelled twice: " & Err.Number
@@ -136,7 +139,8 @@ Check Err.Number = 9, "a reference of two fields: " & Err.Number
 Err.Clear
 On Error GoTo 0
 group = f.ObtenerIdGrupo(1, "", "")
-Check Split(group, "|")(3) = "58.00", "the group's total leaves the cancelled one out: " & group
+fields = Split(group, "|")
+Check fields(3) = "58.00", "the group's total leaves the cancelled one out: " & group
 
 f.TelvarDesconectar
 Check f.ListaSucursales.Count = 0 And f.ListaResultados.Count = 0, "the lists are emptied"
