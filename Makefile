@@ -39,6 +39,11 @@ test-win: build-win
 demo: build
 	@bash scripts/demo.sh
 
+# Every button type and look drawn on the raster surface: build/gallery/buttons.png, schemes.png.
+.PHONY: gallery
+gallery: build
+	@$(BUILD_DIR)/bin/halvora-gallery $(BUILD_DIR)/gallery
+
 bench: build
 	@$(BUILD_DIR)/bin/halvora-bench
 

@@ -8,6 +8,7 @@
 #include "builtins.h"
 #include "library/registry.h"
 #include "operators.h"
+#include "platform/components.h"
 #include "runtime.h"
 
 namespace halvora::host {
@@ -20,9 +21,14 @@ constexpr std::uintptr_t kStackBudget = 6 << 20;
 
 const std::vector<ExprPtr> kNoArgs;
 
+// The library's classes, and the outside components by their registered identifiers
+// ("HalvoraFacturacion.ServidorFacturacion"), as the platform's host creates any registered class:
+// here the machine's registered components are the substitutes bundled with the library.
 ObjectRef create(const Variant& progid) {
+  std::u16string identifier = to_string(progid);
   try {
-    return create_object(to_string(progid));
+    std::u16string_view outside = platform::class_of_identifier(identifier);
+    return outside.empty() ? create_object(identifier) : platform::create_component(outside);
   } catch (const Error& e) {
     // The host's CreateObject reports the failure as its own, as the platform's host does.
     throw from_host(e);

@@ -12,10 +12,14 @@ packages=(
   # hands that to unixODBC and the SQLite driver.
   unixodbc-dev libsqliteodbc
   g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 libwine-dev
-  # The e-invoicing server: PDF (libharu, a font with every Spanish letter), QR codes, JSON.
-  libhpdf-dev libqrencode-dev nlohmann-json3-dev fonts-dejavu-core
+  # The e-invoicing server: PDF (libharu, with DejaVu Sans below, which has every Spanish
+  # letter), QR codes, JSON.
+  libhpdf-dev libqrencode-dev nlohmann-json3-dev
   # Its tests read the PDFs it prints and the mail it sends to a local SMTP server.
   poppler-utils python3-aiosmtpd
+  # The button: stb's font and PNG headers and the fonts of its raster surface; a virtual display
+  # for its windows under Wine.
+  libstb-dev fonts-dejavu-core xvfb xauth
 )
 
 missing=()

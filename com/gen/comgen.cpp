@@ -1,7 +1,7 @@
 // halvora-comgen OUTDIR [LIBRARY]: writes LIBRARY.idl, com_glue.cpp and expected_typelib.txt for
-// one of the Windows build's servers: HALVORA (the default), the library's own, or LobixSdkCore,
-// the database SDK substitute's. Runs natively because the member tables are only known to the
-// compiled core.
+// one of the Windows build's servers: HALVORA (the default), the library's own; LobixSdkCore, the
+// database SDK substitute's; or HalvoraFacturacion, the e-invoicing component's. Runs natively
+// because the member tables are only known to the compiled core.
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "automation/text.h"
+#include "einvoice/type_library.h"
 #include "idl_writer.h"
 #include "library/registry.h"
 #include "sdk/type_library.h"
@@ -35,7 +36,8 @@ bool write_file(const std::filesystem::path& path, const std::string& text) {
 // The descriptions a server is generated from, by type library name.
 const halvora::LibraryDescription* description_named(const std::string& name) {
   for (const halvora::LibraryDescription* d :
-       {&halvora::published_library(), &halvora::sdk::published_library()})
+       {&halvora::published_library(), &halvora::sdk::published_library(),
+        &halvora::einvoice::published_library()})
     if (halvora::utf16_to_utf8(d->library.name) == name) return d;
   return nullptr;
 }
@@ -44,7 +46,8 @@ int main(int argc, char** argv) {
   const halvora::LibraryDescription* lib =
       argc == 2 || argc == 3 ? description_named(argc == 3 ? argv[2] : "HALVORA") : nullptr;
   if (!lib) {
-    std::fprintf(stderr, "usage: halvora-comgen OUTDIR [HALVORA|LobixSdkCore]\n");
+    std::fprintf(stderr,
+                 "usage: halvora-comgen OUTDIR [HALVORA|LobixSdkCore|HalvoraFacturacion]\n");
     return 2;
   }
   std::filesystem::path dir = argv[1];

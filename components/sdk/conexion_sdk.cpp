@@ -69,16 +69,15 @@ int32_t ConexionSdk::Conectar(std::u16string location, std::u16string user,
   // Checked first: the driver would otherwise create an empty database wherever it is pointed.
   std::optional<std::u16string> file = os::database_file(location, false);
   if (!file) return kNoDatabase;
-  std::unique_ptr<Database> db;
-  std::vector<Row> rows;
-  try {
-    db = Database::open(*file);
-    const Variant key[] = {Variant(user)};
-    const VarType types[] = {VarType::String};
-    rows = db->query(u"SELECT clave FROM usuarios WHERE nombre = ?", key, types);
-  } catch (const Error&) {
-    return kNoDatabase;  // not a SQLite file, or not one of ours
-  }
+  // A database that is there but held by another process, damaged or unreadable is not a wrong
+  // password: its error reaches the caller, so the staff learn that the database needs looking
+  // after, and why.
+  std::unique_ptr<Database> db = Database::open(*file);
+  // A database without users (an empty file among them) is no hotel's.
+  if (!has_table(*db, u"usuarios")) return kNoDatabase;
+  const Variant key[] = {Variant(user)};
+  const VarType types[] = {VarType::String};
+  std::vector<Row> rows = db->query(u"SELECT clave FROM usuarios WHERE nombre = ?", key, types);
   bool valid = rows.empty() ? verify_unknown_user(password)
                             : verify_password(password, rows[0][0].get<std::u16string>());
   if (!valid) return kWrongCredentials;

@@ -13,10 +13,12 @@
 
 namespace halvora::sdk {
 
-// Answers of Conectar.
+// Answers of Conectar. A database that is there but cannot be read (held by another process past
+// the busy time-out, damaged, not a database, unreadable) is no answer: Conectar raises the
+// database error (3146) with the reason.
 inline constexpr int32_t kConnected = 1;
 inline constexpr int32_t kWrongCredentials = 2;  // unknown user or wrong password
-inline constexpr int32_t kNoDatabase = 3;        // nothing at the location, or not a hotel database
+inline constexpr int32_t kNoDatabase = 3;  // nothing at the location, or a database without users
 
 class ConexionSdk : public Object {
  public:

@@ -2,6 +2,18 @@
 
 namespace halvora::sdk {
 
+namespace {
+int busy_wait_ms = kBusyTimeoutMs;
+}  // namespace
+
+void set_busy_timeout(int milliseconds) {
+  busy_wait_ms = milliseconds;
+}
+
+int busy_timeout() {
+  return busy_wait_ms;
+}
+
 std::vector<Row> Database::query(std::u16string_view sql, std::span<const Variant> params,
                                  std::span<const VarType> columns) {
   std::vector<Row> rows;

@@ -23,13 +23,20 @@ inline constexpr char16_t kSdkSource[] = u"LobixSdkCore";
 // How long a statement waits for another process's write lock before it fails, on both builds:
 // folios and charges are short transactions, so a wait this long means something is stuck.
 inline constexpr int kBusyTimeoutMs = 30000;
+// The wait of the databases opened from now on (kBusyTimeoutMs until changed). The tests of a
+// held lock shorten it rather than sit out half a minute per case.
+void set_busy_timeout(int milliseconds);
+int busy_timeout();
 
 using Row = std::vector<Variant>;
 
 class Database {
  public:
   // Opens (and, for a new file, creates) the SQLite file at a path as os::database_file gives
-  // it; throws Error.
+  // it, and reads its schema: a file that is there but cannot be read as a database fails here
+  // with 3146 and the database's own words ("database is locked" when another process holds it
+  // past the busy time-out, "database disk image is malformed", "file is not a database",
+  // "unable to open database file"), not at the first query.
   static std::unique_ptr<Database> open(const std::u16string& path);
   ~Database();
   Database(const Database&) = delete;

@@ -19,8 +19,9 @@ std::vector<uint8_t> pbkdf2_sha256(const std::string& password, const std::vecto
                                    uint32_t iterations, std::size_t length);
 
 // The database file at a location (the file itself, or hotel.db inside a folder), written the way
-// the driver expects it; nothing when there is no such file. `for_create` accepts a file that does
-// not exist yet, as long as its folder does.
+// the driver expects it; nothing when there is no such file. A folder named hotel.db inside the
+// location is answered too, for opening it to fail with the driver's reason. `for_create` accepts
+// a file that does not exist yet, as long as its folder does.
 std::optional<std::u16string> database_file(const std::u16string& location, bool for_create);
 
 // One line of standard input, without its line end (LF or CR LF), as UTF-8; nothing at the end

@@ -276,10 +276,12 @@ int32_t advance_series(Database& db, int32_t series) {
 
 }  // namespace
 
-double store_charge(Database& db, Record& charge) {
+double store_charge(Database& db, const Record& charge) {
+  std::vector<Variant> values = values_of(charge);
+  check_storable(charge.layout(), values);
   double number = advance_series(db, kChargeSeries);
-  charge.set(charge::kNumber, Variant(number));
-  insert_record(db, charge);
+  values[charge::kNumber] = Variant(number);
+  insert_values(db, charge.layout(), values);
   return number;
 }
 
@@ -291,10 +293,13 @@ int32_t next_folio(Database& db, int32_t operation) {
 
 double post_charge(Database& db, Record& charge) {
   if (&charge.layout() != &charge_layout()) throw Error::standard(err::kTypeMismatch);
-  std::vector<Variant> values;
-  for (std::size_t p = 0; p < charge.layout().fields.size(); ++p) values.push_back(charge.value(p));
-  check_storable(charge.layout(), values);
-  return in_transaction(db, [&] { return store_charge(db, charge); });
+  // Refused before the write lock is asked for, which could mean a wait.
+  check_storable(charge.layout(), values_of(charge));
+  double number = in_transaction(db, [&] { return store_charge(db, charge); });
+  // Only a stored charge learns its number: after a failed post the host's record must not show
+  // one that no charge has.
+  charge.set(charge::kNumber, Variant(number));
+  return number;
 }
 
 int32_t save_coupon(Database& db, Record& coupon) {
@@ -333,17 +338,21 @@ std::vector<std::u16string> table_names() {
   return names;
 }
 
+bool has_table(Database& db, const std::u16string& name) {
+  const Variant params[] = {Variant(name)};
+  bool exists = false;
+  db.for_each_row(u"SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?", params,
+                  [&](const Database::Cursor&) { exists = true; });
+  return exists;
+}
+
 bool holds_hotel_data(Database& db) {
   bool found = false;
   auto mark = [&](const Database::Cursor&) { found = true; };
   for (const std::u16string& table : table_names()) {
     if (table == u"usuarios") continue;
-    const Variant name[] = {Variant(table)};
-    bool exists = false;
-    db.for_each_row(u"SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?", name,
-                    [&](const Database::Cursor&) { exists = true; });
     // The name comes from the list, never from a caller.
-    if (exists) db.for_each_row(u"SELECT 1 FROM " + table + u" LIMIT 1", {}, mark);
+    if (has_table(db, table)) db.for_each_row(u"SELECT 1 FROM " + table + u" LIMIT 1", {}, mark);
     if (found) return true;
   }
   return false;

@@ -63,11 +63,12 @@ std::u16string select_answers(Database& db, const RecordLayout& layout,
 int32_t next_folio(Database& db, int32_t operation);
 
 // Numbers the charge from the charge series and stores it, in one transaction; answers the
-// number (also written into the record's number field). Fails with 6 as next_folio does, and
-// then stores nothing.
+// number, also written into the record's number field once the charge is stored. Fails with 6
+// as next_folio does, and then stores nothing.
 double post_charge(Database& db, Record& charge);
-// The same inside a transaction that the caller holds.
-double store_charge(Database& db, Record& charge);
+// Numbers and stores the charge inside a transaction that the caller holds; the record itself is
+// left as it is.
+double store_charge(Database& db, const Record& charge);
 
 // Stores a coupon in one transaction and answers its number: a coupon numbered 0 gets the next
 // free number (also written into the record), a numbered one replaces the stored coupon of that
@@ -81,6 +82,9 @@ inline constexpr int32_t kChargeSeries = 0;
 std::vector<std::u16string> table_names();
 // The table as lines of "|"-joined values, the column names first.
 std::vector<std::u16string> dump_table(Database& db, const std::u16string& table);
+
+// Whether the database has a table of that name.
+bool has_table(Database& db, const std::u16string& name);
 
 // Whether any table but the users holds a row: a hotel in use, which the demo must not replace
 // unasked. Tables that a database lacks count as empty.

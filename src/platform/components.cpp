@@ -25,8 +25,14 @@ constexpr std::u16string_view kDatabaseSdkClasses[] = {
     u"RegistroTablaEstado",
 };
 
+constexpr std::u16string_view kEinvoiceClasses[] = {
+    u"ServidorFacturacion", u"DocumentoFactura", u"RenglonFactura",  u"MensajeCorreo",
+    u"EstadoCuenta",        u"MovimientoEdoCta", u"RegistroHuesped",
+};
+
 constexpr ComponentFamily kFamilies[] = {
     {kDatabaseSdk, kDatabaseSdkClasses},
+    {kEinvoiceComponent, kEinvoiceClasses, kEinvoiceComponentSetting},
 };
 
 ComponentFactory g_test = nullptr;
@@ -59,11 +65,30 @@ std::span<const ComponentFamily> component_families() {
   return kFamilies;
 }
 
+std::u16string registered_prefix(const ComponentFamily& family) {
+  if (family.prefix_setting)
+    if (const char* value = std::getenv(family.prefix_setting))
+      if (std::string_view configured = trimmed(value); !configured.empty())
+        return utf8_to_utf16(configured);
+  return std::u16string(family.prefix);
+}
+
 std::u16string registered_identifier(std::u16string_view class_name) {
   for (const ComponentFamily& family : kFamilies)
     for (std::u16string_view known : family.classes)
       if (iequals(known, class_name))
-        return std::u16string(family.prefix) + u"." + std::u16string(known);
+        return registered_prefix(family) + u"." + std::u16string(known);
+  return {};
+}
+
+std::u16string_view class_of_identifier(std::u16string_view identifier) {
+  std::size_t dot = identifier.rfind(u'.');
+  if (dot == std::u16string_view::npos) return {};
+  for (const ComponentFamily& family : kFamilies) {
+    if (!iequals(registered_prefix(family), identifier.substr(0, dot))) continue;
+    for (std::u16string_view known : family.classes)
+      if (iequals(known, identifier.substr(dot + 1))) return known;
+  }
   return {};
 }
 

@@ -23,17 +23,34 @@ namespace halvora::platform {
 struct ComponentFamily {
   std::u16string_view prefix;
   std::span<const std::u16string_view> classes;  // the classes the library creates of it
+  // The environment variable that names another prefix for a deployment, or null when the prefix
+  // is fixed: where the maker's identifiers are not known to us, the machine's are configured.
+  const char* prefix_setting = nullptr;
 };
 
 // The hotel database SDK: its connection class and its ten record classes.
 inline constexpr char16_t kDatabaseSdk[] = u"LobixSdkCore";
+// The e-invoicing component: ServidorFacturacion and its six record classes. The prefix is the
+// substitute's own COM server; a machine where the maker's server is registered under another name
+// says so in HALVORA_EINVOICE_COMPONENT.
+inline constexpr char16_t kEinvoiceComponent[] = u"HalvoraFacturacion";
+inline constexpr char kEinvoiceComponentSetting[] = "HALVORA_EINVOICE_COMPONENT";
 
 // Every family the library creates classes of. A new outside component is one more row here.
 std::span<const ComponentFamily> component_families();
 
+// The prefix a family's classes are registered under on this machine: its setting's value when
+// one is set and not blank, else the family's own.
+std::u16string registered_prefix(const ComponentFamily& family);
+
 // The registered identifier of a class of one of the families (letter case aside), spelt as the
 // family spells its class; empty for a class of none.
 std::u16string registered_identifier(std::u16string_view class_name);
+
+// The class of a family that a registered identifier names ("LobixSdkCore.RegistroCargo" is
+// RegistroCargo), letter case aside; empty for an identifier of none. Hosts that create objects by
+// identifier reach the outside components through it.
+std::u16string_view class_of_identifier(std::u16string_view identifier);
 
 // ---- Which component answers -----------------------------------------------------------------
 

@@ -11,13 +11,13 @@
 # Host and Port properties, as WScript.Arguments(1). A fresh hotel database (the SDK's demo data,
 # user CAJERO with password secreto), made with halvora-sdk from the simulator's directory, is the
 # data classes' location, which hosts pass on every connection: WScript.Arguments(2), a folder that
-# holds hotel.db.
-# A script with a line "'@einvoice" at the top also gets the e-invoicing server, halvora-einvoice,
-# on a free loopback port: a fresh folder (issuer, branch 1 with series A and PRE, user cajero with
-# password secreto) whose URL is HALVORA_EINVOICE_URL, the location a blank pcDir stands for, and
-# an SMTP server (Python's aiosmtpd) as its relay, so that its mail is accepted. The boxes that
-# show documents name the file by its path on the machine that ran the script; it is compared by
-# its name alone, so one .expected serves both hosts.
+# holds hotel.db. WScript.Arguments(3) is a folder whose hotel.db is text, no database at all, and
+# whose subfolder carpeta holds a folder named hotel.db: two databases that cannot be read, for the
+# scripts that show how a host meets one. A script with a line "'@einvoice" also gets a fresh
+# halvora-einvoice (user cajero, password secreto) on a free loopback port, its address in
+# HALVORA_EINVOICE_URL, with an SMTP server (Python's aiosmtpd, which keeps nothing) as its relay so
+# that its mail is accepted. The folder of a shown document is the machine's temporary folder,
+# which differs between hosts: the box log is compared with its file name only.
 #
 # usage: run.sh SCRIPT.vbs SIM HOST [HOST ARGS...]
 #   e.g. run.sh tests/scripts/loyalty_balance.vbs build/bin/halvora-sim build/bin/halvora run
@@ -28,14 +28,9 @@ shift 2
 base=${script%.vbs}
 work=$(mktemp -d)
 einvoice_pid= smtp_pid=
-stop_all() {
-  for pid in "$sim_pid" $einvoice_pid $smtp_pid; do
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-  done
-  rm -rf "$work"
-}
-trap stop_all EXIT
+trap 'kill "$sim_pid" $einvoice_pid $smtp_pid 2>/dev/null
+  wait "$sim_pid" $einvoice_pid $smtp_pid 2>/dev/null
+  rm -rf "$work"' EXIT
 
 "$sim" >"$work/sim.out" 2>&1 &
 sim_pid=$!
@@ -52,11 +47,15 @@ mkdir "$work/hotel"
 { "$sdk" init "$work/hotel" && printf 'secreto\n' | "$sdk" user "$work/hotel" CAJERO &&
     "$sdk" demo "$work/hotel"; } >"$work/sdk.out" 2>&1 || {
   echo "FAIL $script: halvora-sdk could not make the database"; cat "$work/sdk.out"; exit 1; }
+mkdir -p "$work/damaged/carpeta/hotel.db"
+for i in $(seq 200); do echo "no es una base de datos $i"; done >"$work/damaged/hotel.db"
 
 if grep -q "^'@einvoice" "$script"; then
   einvoice="$(dirname -- "$sim")/halvora-einvoice"
-  smtp_port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-  /usr/bin/python3 -m aiosmtpd -n -l "127.0.0.1:$smtp_port" -c aiosmtpd.handlers.Sink >"$work/smtp.out" 2>&1 &
+  smtp_port=$(/usr/bin/python3 -c \
+    'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  /usr/bin/python3 -m aiosmtpd -n -l "127.0.0.1:$smtp_port" -c aiosmtpd.handlers.Sink \
+    >"$work/smtp.out" 2>&1 &
   smtp_pid=$!
   for _ in $(seq 100); do
     (exec 3<>"/dev/tcp/127.0.0.1/$smtp_port") 2>/dev/null && break
@@ -64,19 +63,20 @@ if grep -q "^'@einvoice" "$script"; then
   done
   { printf 'secreto\n' | "$einvoice" init "$work/facturas" --user cajero &&
       "$einvoice" config "$work/facturas" smtp_url "smtp://127.0.0.1:$smtp_port"; } \
-    >"$work/einvoice-init.out" 2>&1 || {
-    echo "FAIL $script: halvora-einvoice could not make its folder"; cat "$work/einvoice-init.out"
-    exit 1; }
+    >"$work/einvoice.out" 2>&1 || {
+    echo "FAIL $script: halvora-einvoice could not make its folder"; cat "$work/einvoice.out"; exit 1; }
   "$einvoice" serve "$work/facturas" --listen 127.0.0.1:0 >"$work/einvoice.out" 2>&1 &
   einvoice_pid=$!
-  for _ in $(seq 100); do
-    grep -q '^halvora-einvoice: listening on ' "$work/einvoice.out" && break
+  for _ in $(seq 50); do
+    grep -q 'listening on' "$work/einvoice.out" && break
     sleep 0.1
   done
   url=$(sed -n 's/^halvora-einvoice: listening on //p' "$work/einvoice.out")
-  [ -n "$url" ] || {
-    echo "FAIL $script: halvora-einvoice did not start"; cat "$work/einvoice.out"; exit 1; }
-  export HALVORA_EINVOICE_URL=$url
+  [ -n "$url" ] || { echo "FAIL $script: halvora-einvoice did not start"; cat "$work/einvoice.out"; exit 1; }
+  export HALVORA_EINVOICE_URL="$url"
+  # Shown documents go to the machine's temporary folder. TMPDIR is left alone: under Wine it
+  # would also move the Wine server's socket, and a second server would start for the prefix
+  # without the registrations the first has not yet saved.
 fi
 
 export HALVORA_UI=script
@@ -92,7 +92,7 @@ done < <(grep "^'@env " "$script")
 : >"$HALVORA_UI_LOG"
 
 timeout 120 "$@" "$script" "$HALVORA_CHANNEL_URL" "$HALVORA_GATEWAY_HOST" "$work/hotel" \
-  </dev/null >"$work/stdout" 2>"$work/stderr"
+  "$work/damaged" </dev/null >"$work/stdout" 2>"$work/stderr"
 code=$?
 cat "$work/stdout"
 last=$(tail -n 1 "$work/stdout" | tr -d '\r')
@@ -102,7 +102,7 @@ if [ "$code" -ne 0 ] || [ "$last" != "0 failure(s)" ]; then
   cat "$work/stderr"
   status=1
 fi
-sed -i 's/"path":"[^"]*[\\/]\([^"\\/]*\)"/"path":"\1"/' "$HALVORA_UI_LOG"
+sed -E -i 's/("path":")[^"]*[\\/]/\1/' "$HALVORA_UI_LOG"
 if ! diff -u "$base.expected" "$HALVORA_UI_LOG"; then
   echo "FAIL $script: the boxes differ from $base.expected (above: - expected, + shown)"
   status=1

@@ -317,5 +317,55 @@ TEST_F(EinvoiceComponent, AServerThatIsGoneIsAClearErrorAndReconnectingResumes) 
   EXPECT_EQ(server.ListarSucursales(), u"1 Matriz");
 }
 
+// A peer that is not an e-invoicing server, or one that breaks off: every reply that is not the
+// server's own is a clear error of the component, never a crash or a wrong answer.
+TEST_F(EinvoiceComponent, RepliesThatAreNotTheServersAreClearErrors) {
+  HttpServer peer;
+  peer.respond({.status = 200, .content_type = "text/html", .body = "<html>hola</html>"});
+  EXPECT_EQ(server.Conectar(utf8_to_utf16(peer.url("")), u"cajero", u"secreto"),
+            einvoice::kNoServer);
+  peer.respond({.status = 200, .content_type = "application/json", .body = R"({"token":""})"});
+  EXPECT_EQ(server.Conectar(utf8_to_utf16(peer.url("")), u"cajero", u"secreto"),
+            einvoice::kNoServer);
+  // A failed Conectar leaves the session as it was.
+  EXPECT_EQ(server.ListarSucursales(), u"1 Matriz");
+
+  peer.respond({.status = 200, .content_type = "application/json", .body = R"({"token":"t"})"});
+  ASSERT_EQ(server.Conectar(utf8_to_utf16(peer.url("")), u"cajero", u"secreto"),
+            einvoice::kConnected);
+  EXPECT_EQ(peer.last_request().target, "/api/session");
+  struct Case {
+    const char* what;
+    CannedResponse reply;
+    int32_t number;
+  };
+  const Case cases[] = {
+      {"closed before answering", {.close_without_answer = true}, err::kUnreachable},
+      {"stopped in the middle of the body",
+       {.content_type = "application/json",
+        .body = R"({"text":"1 Matriz"})",
+        .truncate_body_at = 5},
+       err::kUnreachable},
+      {"not JSON", {.content_type = "text/plain", .body = "1 Matriz"}, err::kServerFailed},
+      {"JSON of another shape",
+       {.content_type = "application/json", .body = R"({"text":5})"},
+       err::kServerFailed},
+      {"trailing bytes",
+       {.content_type = "application/json", .body = R"({"text":"a"} x)"},
+       err::kServerFailed},
+      {"a failure without words", {.status = 500, .body = ""}, err::kServerFailed},
+      {"a status of no meaning here", {.status = 418, .body = "{}"}, err::kServerFailed},
+      {"the session refused",
+       {.status = 401, .body = R"({"error":"caducada"})"},
+       err::kNotConnected},
+  };
+  for (const Case& c : cases) {
+    peer.respond(c.reply);
+    EXPECT_EQ(error_of([&] { server.ListarSucursales(); }), c.number) << c.what;
+  }
+  EXPECT_EQ(peer.last_request().header("Authorization"), "Bearer t");
+  ASSERT_EQ(einvoice::kConnected, connect());
+}
+
 }  // namespace
 }  // namespace halvora::test

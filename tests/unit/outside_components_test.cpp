@@ -17,6 +17,7 @@
 #include "data/cupones.h"
 #include "data/db_capct.h"
 #include "data/db_datos.h"
+#include "einvoice/type_library.h"
 #include "library/registry.h"
 #include "platform/components.h"
 #include "sdk/conexion_sdk.h"
@@ -64,12 +65,51 @@ TEST(ComponentSource, RegisteredIdentifiers) {
       {u"ConexionSdk", u"LobixSdkCore.ConexionSdk"},
       {u"registrocargo", u"LobixSdkCore.RegistroCargo"},  // spelt as the family spells it
       {u"RegistroTablaEstado", u"LobixSdkCore.RegistroTablaEstado"},
+      {u"servidorfacturacion", u"HalvoraFacturacion.ServidorFacturacion"},
+      {u"RegistroHuesped", u"HalvoraFacturacion.RegistroHuesped"},
       {u"Factura", u""},
       {u"LobixSdkCore.ConexionSdk", u""},
   };
   for (const Case& c : cases)
     EXPECT_EQ(platform::registered_identifier(c.class_name), c.identifier)
         << utf16_to_utf8(c.class_name);
+}
+
+// The e-invoicing component's prefix is the deployment's to name; the SDK's is fixed. Identifiers
+// read back into classes under the prefix in force only.
+TEST(ComponentSource, ConfiguredPrefix) {
+  struct Case {
+    const char* setting;  // HALVORA_EINVOICE_COMPONENT; nullptr: unset
+    std::u16string_view class_name, identifier;
+    std::u16string_view read_back, read_class;  // an identifier, and the class it names
+  };
+  const Case cases[] = {
+      {nullptr, u"MensajeCorreo", u"HalvoraFacturacion.MensajeCorreo",
+       u"halvorafacturacion.mensajecorreo", u"MensajeCorreo"},
+      {"  ", u"EstadoCuenta", u"HalvoraFacturacion.EstadoCuenta",
+       u"HalvoraFacturacion.EstadoCuenta", u"EstadoCuenta"},
+      {" FacturasMaker ", u"ServidorFacturacion", u"FacturasMaker.ServidorFacturacion",
+       u"FacturasMaker.ServidorFacturacion", u"ServidorFacturacion"},
+      // Under another prefix the substitute's own identifiers name nothing.
+      {"FacturasMaker", u"DocumentoFactura", u"FacturasMaker.DocumentoFactura",
+       u"HalvoraFacturacion.DocumentoFactura", u""},
+      // A prefix with a dot of its own: the class is what follows the last one.
+      {"Maker.Facturas", u"RenglonFactura", u"Maker.Facturas.RenglonFactura",
+       u"Maker.Facturas.RenglonFactura", u"RenglonFactura"},
+      // The SDK's prefix stays whatever the setting.
+      {"FacturasMaker", u"RegistroCargo", u"LobixSdkCore.RegistroCargo",
+       u"LobixSdkCore.RegistroCargo", u"RegistroCargo"},
+      {nullptr, u"Factura", u"", u"HALVORA.Factura", u""},
+      {nullptr, u"", u"", u"HalvoraFacturacion.", u""},
+      {nullptr, u"", u"", u"ServidorFacturacion", u""},
+  };
+  for (const Case& c : cases) {
+    test::ScopedEnv env(platform::kEinvoiceComponentSetting, c.setting);
+    const char* label = c.setting ? c.setting : "unset";
+    EXPECT_EQ(platform::registered_identifier(c.class_name), c.identifier) << label;
+    EXPECT_EQ(platform::class_of_identifier(c.read_back), c.read_class)
+        << label << " " << utf16_to_utf8(c.read_back);
+  }
 }
 
 // Stand-ins for the machine's registered components and the bundled substitutes: each makes the
@@ -246,6 +286,55 @@ TEST(SdkServerDescription, GeneratedTypeLibraryAndGlue) {
   EXPECT_NE(glue.find("{u\"RegistroCupon\", &CLSID_RegistroCupon, &IID__RegistroCupon, "
                       "&make_RegistroCupon},"),
             std::string::npos);
+}
+
+// The e-invoicing component's server is written from its own description by the same generator.
+TEST(EinvoiceServerDescription, PublishesTheFamilyTheLibraryCreates) {
+  const LibraryDescription& lib = einvoice::published_library();
+  EXPECT_EQ(lib.library.name, platform::kEinvoiceComponent);
+  const platform::ComponentFamily* family = nullptr;
+  for (const platform::ComponentFamily& f : platform::component_families())
+    if (f.prefix == lib.library.name) family = &f;
+  ASSERT_NE(family, nullptr);
+  ASSERT_EQ(lib.classes.size(), family->classes.size());
+
+  std::set<std::u16string_view> guids{lib.library.guid, halvora::published_library().library.guid,
+                                      sdk::published_library().library.guid};
+  for (const LibraryDescription* other : {&halvora::published_library(), &sdk::published_library()})
+    for (const ClassInfo& c : other->classes) guids.insert({c.clsid, c.iid});
+  const std::size_t before = guids.size();
+  for (std::size_t i = 0; i < lib.classes.size(); ++i) {
+    const ClassInfo& c = lib.classes[i];
+    EXPECT_EQ(c.name, family->classes[i]);
+    EXPECT_EQ(c.interface_name, u"_" + std::u16string(c.name));
+    EXPECT_EQ(lib.progid(c), platform::registered_identifier(c.name));
+    ASSERT_TRUE(c.creatable());
+    ObjectRef made = c.create();
+    EXPECT_EQ(made->type_name(), c.name);
+    EXPECT_EQ(&made->members(), c.members());
+    // The same members as the object the library gets from the bundled component.
+    EXPECT_EQ(&platform::create_component(c.name)->members(), c.members());
+    guids.insert({c.clsid, c.iid});
+  }
+  EXPECT_EQ(guids.size(), before + 2 * lib.classes.size());
+
+  const std::string idl = comgen::idl_text(lib);
+  for (const char* piece : {
+           "library HalvoraFacturacion\n",
+           "    [id(0x60030001)] HRESULT EmitirFactura([in] long Sucursal, [in] long Folio, [in] "
+           "IDispatch* Documento, [out, retval] BSTR* pRetVal);\n",
+           "    [id(0x6003000C)] HRESULT Conectar([in] BSTR Ubicacion, [in] BSTR Usuario, [in] "
+           "BSTR "
+           "Contrasena, [out, retval] long* pRetVal);\n",
+           // The movement goes by reference, as the statement class hands it over.
+           "    [id(0x60030000)] HRESULT AddDetalle([in, out] IDispatch** Detalle);\n",
+           "    [id(0x40030016), propput] HRESULT numresda([in] double RHS);\n",
+           "    [id(0x40030009), propget] HRESULT ExcluirDelCFD([out, retval] VARIANT_BOOL* "
+           "pRetVal);\n",
+       })
+    EXPECT_NE(idl.find(piece), std::string::npos) << piece;
+  EXPECT_EQ(idl.find("HALVORA"), std::string::npos);
+  EXPECT_NE(comgen::glue_text(lib).find("#include \"HalvoraFacturacion_h.h\""), std::string::npos);
 }
 
 // ---- Objects of other makers -------------------------------------------------------------------

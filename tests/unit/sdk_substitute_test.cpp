@@ -7,15 +7,19 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "automation/collection.h"
 #include "automation/conversions.h"
 #include "automation/error.h"
 #include "automation/members.h"
 #include "automation/text.h"
+#include "data/db_datos.h"
 #include "platform/components.h"
 #include "sdk/conexion_sdk.h"
 #include "sdk/store.h"
@@ -167,7 +171,8 @@ TEST_F(SdkSubstitute, RecordPropertyWritesConvertToTheirType) {
 
 TEST_F(SdkSubstitute, ConectarAnswers) {
   fs::create_directory(dir_ + "/empty");
-  std::ofstream(dir_ + "/not-a-db.txt") << "hello, this is not SQLite at all\n";
+  std::ofstream(dir_ + "/empty-file.db").flush();
+  Database::open(utf8_to_utf16(dir_ + "/foreign.db"))->execute(u"CREATE TABLE otra (x)");
   struct Case {
     std::u16string location;
     const char16_t* user;
@@ -182,7 +187,8 @@ TEST_F(SdkSubstitute, ConectarAnswers) {
       {location(), u"' OR '1'='1", u"' OR '1'='1", kWrongCredentials},
       {location() + u"/missing.db", u"recepcion", u"s3creta", kNoDatabase},
       {location() + u"/empty", u"recepcion", u"s3creta", kNoDatabase},
-      {location() + u"/not-a-db.txt", u"recepcion", u"s3creta", kNoDatabase},
+      {location() + u"/empty-file.db", u"recepcion", u"s3creta", kNoDatabase},
+      {location() + u"/foreign.db", u"recepcion", u"s3creta", kNoDatabase},
       {u"", u"recepcion", u"s3creta", kNoDatabase},
   };
   for (const Case& c : cases) {
@@ -194,6 +200,154 @@ TEST_F(SdkSubstitute, ConectarAnswers) {
   // The driver would happily create a database; a failed Conectar must not.
   EXPECT_FALSE(fs::exists(dir_ + "/missing.db"));
   EXPECT_FALSE(fs::exists(dir_ + "/empty/hotel.db"));
+}
+
+// The busy time-out of the databases opened while it lives, put back after.
+class BusyTimeoutScope {
+ public:
+  explicit BusyTimeoutScope(int milliseconds) : saved_(busy_timeout()) {
+    set_busy_timeout(milliseconds);
+  }
+  ~BusyTimeoutScope() { set_busy_timeout(saved_); }
+
+ private:
+  int saved_;
+};
+
+std::string read_bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A database that is there but cannot be read is no wrong password: Conectar raises the database
+// error with the reason, touches nothing, and the connection stays unopened.
+TEST_F(SdkSubstitute, ConectarRaisesWhyADatabaseCannotBeRead) {
+  BusyTimeoutScope short_wait(50);
+  const std::string intact = read_bytes(file());
+  std::unique_ptr<Database> holder;
+  struct Case {
+    const char* name;
+    std::function<void(const std::string& dir)> make;
+    const char16_t* reason;
+  } cases[] = {
+      {"cut to half its size",
+       [&](const std::string& d) {
+         std::ofstream(d + "/hotel.db", std::ios::binary) << intact.substr(0, intact.size() / 2);
+       },
+       u"database disk image is malformed"},
+      {"cut inside its header",
+       [&](const std::string& d) {
+         std::ofstream(d + "/hotel.db", std::ios::binary) << intact.substr(0, 10);
+       },
+       u"file is not a database"},
+      {"garbage",
+       [](const std::string& d) {
+         std::ofstream out(d + "/hotel.db", std::ios::binary);
+         for (int i = 0; i < 200; ++i) out << "not a hotel database " << i << "\n";
+       },
+       u"file is not a database"},
+      {"a folder in place of the file",
+       [](const std::string& d) { fs::create_directory(d + "/hotel.db"); },
+       u"unable to open database file"},
+      {"held by another connection",
+       [&](const std::string& d) {
+         std::ofstream(d + "/hotel.db", std::ios::binary) << intact;
+         holder = Database::open(utf8_to_utf16(d + "/hotel.db"));
+         holder->execute(u"BEGIN EXCLUSIVE");
+       },
+       u"database is locked"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string d = dir_ + "/" + c.name;
+    fs::create_directory(d);
+    c.make(d);
+    const std::string before =
+        fs::is_regular_file(d + "/hotel.db") ? read_bytes(d + "/hotel.db") : "";
+    for (const char16_t* password : {u"s3creta", u"otra"}) {
+      ObjectRef conn = platform::create_component(u"ConexionSdk");
+      Variant args[] = {Variant(utf8_to_utf16(d)), Variant(u"recepcion"), Variant(password)};
+      try {
+        invoke(*conn, u"Conectar", CallKind::Method, args);
+        ADD_FAILURE() << "answered instead of raising";
+      } catch (const Error& e) {
+        EXPECT_EQ(e.number(), kDatabaseError);
+        EXPECT_EQ(e.source(), kSdkSource);
+        EXPECT_NE(e.description().find(c.reason), std::u16string::npos)
+            << utf16_to_utf8(e.description());
+      }
+      try {
+        call(conn, u"ListarHuespedesEnCasa");
+        ADD_FAILURE() << "a failed Conectar left a database open";
+      } catch (const Error& e) {
+        EXPECT_NE(e.description().find(u"No database is open"), std::u16string::npos);
+      }
+    }
+    if (holder) {
+      holder->rollback();
+      holder.reset();
+    }
+    if (fs::is_regular_file(d + "/hotel.db")) {
+      EXPECT_EQ(read_bytes(d + "/hotel.db"), before);
+    }
+  }
+
+  // A writer at work takes no reader's lock: connecting still works, and still tells a wrong
+  // password.
+  holder = Database::open(utf8_to_utf16(file()));
+  holder->begin_immediate();
+  holder->execute(u"INSERT INTO folios (tipo, folio) VALUES (99, 1)");
+  for (auto [password, answer] :
+       {std::pair{u"s3creta", kConnected}, {u"otra", kWrongCredentials}}) {
+    ObjectRef conn = platform::create_component(u"ConexionSdk");
+    Variant args[] = {Variant(location()), Variant(u"recepcion"), Variant(password)};
+    EXPECT_EQ(invoke(*conn, u"Conectar", CallKind::Method, args).get<int32_t>(), answer);
+  }
+  holder->rollback();
+}
+
+// The host meets the reason through the data class's connection, which catches nothing: a
+// damaged database raises, a wrong password is still just False.
+TEST_F(SdkSubstitute, HostsTellADamagedDatabaseFromAWrongPassword) {
+  std::string damaged = dir_ + "/damaged";
+  fs::create_directory(damaged);
+  std::ofstream(damaged + "/hotel.db") << std::string(4096, 'x');
+  Db_Datos d;
+  std::vector<Variant> args{Variant(location()), Variant(u"recepcion"), Variant(u"otra")};
+  EXPECT_EQ(invoke(d, u"TelvarConectarLobix", CallKind::Method, args), Variant(false));
+  args[0] = Variant(utf8_to_utf16(damaged));
+  args[2] = Variant(u"s3creta");
+  try {
+    invoke(d, u"TelvarConectarLobix", CallKind::Method, args);
+    ADD_FAILURE() << "a damaged database connected or answered False";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), kDatabaseError);
+    EXPECT_EQ(e.source(), kSdkSource);
+    EXPECT_NE(e.description().find(u"file is not a database"), std::u16string::npos);
+  }
+  // What the connection does before the SDK's answer is done all the same.
+  ASSERT_TRUE(d.ListaResultados && d.GetList_ListaResultados);
+  EXPECT_EQ(count_of(*d.ListaResultados), 0);
+}
+
+// Without read permission the file cannot be opened; root reads it all the same, so there the
+// folder in place of the file above stands for this case.
+TEST_F(SdkSubstitute, ConectarRaisesForAFileItMayNotRead) {
+  if (geteuid() == 0) {
+    GTEST_SKIP() << "running as root, whom file permissions do not stop";
+  }
+  fs::permissions(file(), fs::perms::none);
+  ObjectRef conn = platform::create_component(u"ConexionSdk");
+  Variant args[] = {Variant(location()), Variant(u"recepcion"), Variant(u"s3creta")};
+  try {
+    invoke(*conn, u"Conectar", CallKind::Method, args);
+    ADD_FAILURE() << "answered instead of raising";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), kDatabaseError);
+    EXPECT_NE(e.description().find(u"unable to open database file"), std::u16string::npos)
+        << utf16_to_utf8(e.description());
+  }
+  fs::permissions(file(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(SdkSubstitute, PasswordsAreStoredSaltedAndHashed) {

@@ -2,7 +2,8 @@
 # The Windows build under Wine, as `make test-win` runs it:
 #   1. a fresh Wine prefix of its own (WIN_DIR/wineprefix);
 #   2. regsvr32 HALVORA.dll (the database SDK's server, LobixSdkCore.dll, stays unregistered for
-#      now: the library then uses the substitute bundled in it);
+#      now: the library then uses the substitute bundled in it) and HalvoraFacturacion.dll, the
+#      e-invoicing component, which the e-invoicing scripts create by its identifiers;
 #   3. com_client.exe check: creation, vtable, IDispatch, errors, the registered type library
 #      against com/gen/expected_typelib.txt, typed results against a fresh hotel database, the
 #      registry and DllCanUnloadNow;
@@ -17,7 +18,9 @@
 #      record in the library's properties, and the SDK's errors) and every tests/scripts/data_*.vbs
 #      again, against the same .expected box logs; then regsvr32 /u LobixSdkCore.dll;
 #   7. com_client.exe bench (printed only);
-#   8. regsvr32 /u, then com_client.exe unregistered.
+#   8. regsvr32 /u of both, then com_client.exe unregistered;
+#   9. button_compare.exe: the button control drawn by GDI against the raster surface, its child
+#      window and its persistence through IPropertyBag, on a virtual X display.
 # Prints "wine: N passed, M failed" and exits non-zero when M > 0.
 #
 # usage: run.sh BUILD_DIR WIN_DIR
@@ -33,6 +36,7 @@ win=$(realpath -m -- "$2")
 bin="$win/bin"
 dll="$bin/HALVORA.dll"
 sdk_dll="$bin/LobixSdkCore.dll"
+einvoice_dll="$bin/HalvoraFacturacion.dll"
 client="$bin/com_client.exe"
 listing="$win/com/gen/expected_typelib.txt"
 sim="$build/bin/halvora-sim"
@@ -50,7 +54,8 @@ summary() {
   [ "$failed" -eq 0 ]
 }
 
-for f in "$dll" "$sdk_dll" "$client" "$listing" "$sim"; do
+for f in "$dll" "$sdk_dll" "$einvoice_dll" "$client" "$listing" "$sim" \
+  "$build/bin/halvora-einvoice"; do
   if [ ! -f "$f" ]; then
     fail "missing $f (run make build-win)"
     summary
@@ -89,6 +94,15 @@ else
   fail "regsvr32 HALVORA.dll (exit code $code): nothing else can run"
   summary
   exit 1
+fi
+
+# The e-invoicing component registered apart from the library, as the maker's would be.
+if timeout 60 wine regsvr32 /s "$(windows_path "$einvoice_dll")" </dev/null >"$work/reg-einvoice.log" 2>&1; then
+  pass "regsvr32 HalvoraFacturacion.dll"
+else
+  code=$?
+  cat "$work/reg-einvoice.log"
+  fail "regsvr32 HalvoraFacturacion.dll (exit code $code): the e-invoicing scripts cannot run"
 fi
 
 # A client run passes when it exits 0 and its last line says "0 failure(s)"; a crash or a hang
@@ -201,6 +215,13 @@ fi
 
 timeout 60 wine "$client" bench </dev/null 2>/dev/null | tr -d '\r' | grep -v '^0 failure(s)$'
 
+if timeout 60 wine regsvr32 /u /s "$(windows_path "$einvoice_dll")" </dev/null \
+  >"$work/unreg-einvoice.log" 2>&1; then
+  pass "regsvr32 /u HalvoraFacturacion.dll"
+else
+  cat "$work/unreg-einvoice.log"
+  fail "regsvr32 /u HalvoraFacturacion.dll"
+fi
 if timeout 60 wine regsvr32 /u /s "$(windows_path "$dll")" </dev/null >"$work/unreg.log" 2>&1; then
   pass "regsvr32 /u HALVORA.dll"
 else
@@ -209,5 +230,29 @@ else
   fail "regsvr32 /u HALVORA.dll (exit code $code)"
 fi
 client_step "com_client unregistered" unregistered
+
+# The button control: GDI into DIB sections against the raster surface, the real child window and
+# persistence through IPropertyBag. The raster side reads the same font files as natively. Child
+# windows need a display, which Wine's null driver does not give: the step runs last, on a
+# virtual X display, with a Wine server of its own started under it.
+compare="$bin/button_compare.exe"
+if [ -f "$compare" ]; then
+  stop_wine
+  timeout 300 xvfb-run -a wine "$compare" "$(windows_path /usr/share/fonts/truetype/dejavu)" \
+    </dev/null 2>"$work/compare.err" | tr -d '\r' >"$work/compare.out"
+  code=${PIPESTATUS[0]}
+  stop_wine
+  last=$(tail -n 1 "$work/compare.out")
+  grep -v '^  ' "$work/compare.out" | tail -n 2 | head -n 1
+  if [ "$code" -eq 0 ] && [ "$last" = "0 failure(s)" ]; then
+    pass "button_compare"
+  else
+    head -n 60 "$work/compare.out"
+    grep -v -e wine32 -e nodrv_CreateWindow -e explorer -e tray "$work/compare.err" | head -n 20
+    fail "button_compare: exit code $code, last line '$last'"
+  fi
+else
+  fail "missing $compare (run make build-win)"
+fi
 
 summary

@@ -100,7 +100,15 @@ std::unique_ptr<Database> Database::open(const std::u16string& path) {
       throw Error(kDatabaseError, u"Cannot open the database: out of memory", kSdkSource);
     fail(handles->db, u"Cannot open the database");
   }
-  sqlite3_busy_timeout(handles->db, kBusyTimeoutMs);
+  sqlite3_busy_timeout(handles->db, busy_timeout());
+  // Checks each cell's size against its page as it is read: a damaged page then fails as
+  // malformed instead of handing back rows read from the wrong bytes.
+  sqlite3_exec(handles->db, "PRAGMA cell_size_check = ON", nullptr, nullptr, nullptr);
+  // SQLite opens any file without looking into it; the schema read tells a database from one that
+  // is held, damaged or no database at all while the caller can still say which file it was.
+  if (sqlite3_exec(handles->db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
+      SQLITE_OK)
+    fail(handles->db, u"Cannot open the database");
   return std::unique_ptr<Database>(new Database(std::move(handles)));
 }
 

@@ -38,7 +38,10 @@ std::optional<std::u16string> database_file(const std::u16string& location, bool
   std::error_code ec;
   std::filesystem::path path(utf16_to_utf8(location));
   if (std::filesystem::is_directory(path, ec)) path /= "hotel.db";
-  if (std::filesystem::is_regular_file(path, ec)) return utf8_to_utf16(path.string());
+  // A folder where the file should be is handed on too: opening it fails with the driver's
+  // "unable to open database file", which tells the staff more than "no database" would.
+  if (std::filesystem::is_regular_file(path, ec) || std::filesystem::is_directory(path, ec))
+    return utf8_to_utf16(path.string());
   if (!for_create) return std::nullopt;
   std::filesystem::path parent = path.has_parent_path() ? path.parent_path() : ".";
   if (!std::filesystem::is_directory(parent, ec)) return std::nullopt;

@@ -269,6 +269,50 @@ std::u16string braced(std::u16string_view name) {
   return out + u"}";
 }
 
+// SQLite's words for the result codes that opening a file can end in. A driver that cannot open
+// the file says only "connect failed", with SQLite's code as the native error: the words are added
+// from here, so that both builds tell the same reason.
+const char16_t* sqlite_reason(SQLINTEGER code) {
+  switch (code & 0xff) {  // an extended code keeps the primary one in its low byte
+    case 3:
+      return u"access permission denied";
+    case 5:
+      return u"database is locked";
+    case 10:
+      return u"disk I/O error";
+    case 11:
+      return u"database disk image is malformed";
+    case 14:
+      return u"unable to open database file";
+    case 26:
+      return u"file is not a database";
+    default:
+      return nullptr;
+  }
+}
+
+std::u16string connect_failure(SQLHDBC dbc) {
+  std::u16string text = diagnostics(SQL_HANDLE_DBC, dbc);
+  SQLWCHAR state[6];
+  SQLINTEGER native = 0;
+  SQLSMALLINT length = 0;
+  if (SQL_SUCCEEDED(SQLGetDiagRecW(SQL_HANDLE_DBC, dbc, 1, state, &native, nullptr, 0, &length))) {
+    const char16_t* reason = sqlite_reason(native);
+    if (reason && text.find(reason) == std::u16string::npos) text += u": " + std::u16string(reason);
+  }
+  return text;
+}
+
+// The driver opens any file without looking into it; reading the schema tells a database from
+// one that is held by another process, damaged or no database at all, with the driver's words.
+void read_schema(SQLHDBC dbc) {
+  Statement st(dbc);
+  std::u16string sql = u"SELECT count(*) FROM sqlite_master";
+  SQLRETURN rc = SQLExecDirectW(st.get(), wide(sql), SQL_NTS);
+  if (SQL_SUCCEEDED(rc)) rc = SQLFetch(st.get());
+  if (!SQL_SUCCEEDED(rc)) fail(SQL_HANDLE_STMT, st.get(), u"Cannot open the database");
+}
+
 }  // namespace
 
 struct Database::Handles {
@@ -299,7 +343,10 @@ std::unique_ptr<Database> Database::open(const std::u16string& path) {
     SQLHDBC dbc = nullptr;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, handles->env, &dbc)))
       fail(SQL_HANDLE_ENV, handles->env, u"Cannot open the database");
-    std::u16string connect = u"Driver=" + braced(name) + u";Database=" + path + u";";
+    // Timeout: the driver's own wait for a lock, which covers only the settings it makes while it
+    // connects; it ignores their failure, and the schema read after it waits the busy time-out
+    // (set through SQLite) and tells. A wait of the driver's there would come on top of that one.
+    std::u16string connect = u"Driver=" + braced(name) + u";Database=" + path + u";Timeout=1;";
     SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, wide(connect), SQL_NTS, nullptr, 0, nullptr,
                                      SQL_DRIVER_NOPROMPT);
     if (SQL_SUCCEEDED(rc)) {
@@ -307,7 +354,7 @@ std::unique_ptr<Database> Database::open(const std::u16string& path) {
       break;
     }
     // The first failure tells most: the later names are only there in case it was the name.
-    if (failure.empty()) failure = diagnostics(SQL_HANDLE_DBC, dbc);
+    if (failure.empty()) failure = connect_failure(dbc);
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
   }
   if (!handles->dbc)
@@ -315,7 +362,10 @@ std::unique_ptr<Database> Database::open(const std::u16string& path) {
   std::unique_ptr<Database> db(new Database(std::move(handles)));
   // The driver keeps a wait of its own; the native build's, set through SQLite itself, makes both
   // builds give up on a stuck lock alike.
-  db->execute(u"PRAGMA busy_timeout = " + utf8_to_utf16(std::to_string(kBusyTimeoutMs)));
+  db->execute(u"PRAGMA busy_timeout = " + utf8_to_utf16(std::to_string(busy_timeout())));
+  // As natively: a damaged page fails as malformed rather than answer rows from the wrong bytes.
+  db->execute(u"PRAGMA cell_size_check = ON");
+  read_schema(db->handles_->dbc);
   return db;
 }
 

@@ -83,7 +83,9 @@ std::optional<std::u16string> database_file(const std::u16string& location, bool
     path += L"hotel.db";
     attr = attributes(path);
   }
-  if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) {
+  // A folder named hotel.db goes on to the driver, whose failure to open it says more than "no
+  // database" would.
+  if (attr == INVALID_FILE_ATTRIBUTES) {
     if (!for_create) return std::nullopt;
     std::wstring::size_type cut = path.find_last_of(L"\\/");
     std::wstring parent = cut == std::wstring::npos ? L"." : path.substr(0, cut);
