@@ -1,4 +1,5 @@
 '@einvoice
+'@smtp
 ' The other documents through the e-invoicing server: a pre-invoice and a credit note with Factura,
 ' a mail with Mail, a guest's account statement with its movements through EdoCta and a
 ' registration with all 201 members through Clientes, each with the guest's signature (answered

@@ -1,4 +1,5 @@
 '@einvoice
+'@smtp
 ' A guest's invoice through Factura against the e-invoicing server (blank location: the server the
 ' runner started): connect, header, three lines, totals, issue, read the result, the UUID and the
 ' stamped XML, send and show it; then a second invoice on the same object after NuevaFactura, a

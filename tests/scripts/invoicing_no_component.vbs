@@ -1,7 +1,8 @@
 '@env HALVORA_COMPONENTS=registered
-' An installation without the e-invoicing component (none is registered, and the deployment
-' insists on a registered one): Factura's TelvarConectar reports the failure in its box and answers
-' false; Mail, EdoCta and Clientes raise it to the host.
+'@env HALVORA_EINVOICE_COMPONENT=SinFacturacion
+' An installation without the e-invoicing component (none is registered under the name the
+' deployment gives, and it insists on a registered one): Factura's TelvarConectar reports the
+' failure in its box and answers false; Mail, EdoCta and Clientes raise it to the host.
 Option Explicit
 Dim failures, f, m, e, c, ok
 failures = 0
