@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -285,6 +286,10 @@ const std::vector<StateRow> kStateTable{
      {}},
     {"disconnect before any connect", {}, Step::Disconnect, 0, false, false, false, false, {}},
 };
+
+void PrintTo(const StateRow& row, std::ostream* os) {
+  *os << row.name;
+}
 
 class InvoicingFacturaStates : public InvoicingFactura,
                                public ::testing::WithParamInterface<StateRow> {
@@ -613,6 +618,19 @@ TEST_F(InvoicingFactura, APendingLineGoesIntoTheNextDocument) {
   EXPECT_EQ(world.object(u"DocumentoFactura#2")->values.at(u"RazonSocial"), Variant(u"NUEVA"));
   // Totals are zeroed once per object: the new document keeps the component's own zeros.
   EXPECT_EQ(world.object(u"DocumentoFactura#2")->values.count(u"SubTotal"), 0u);
+}
+
+// The next document starts without a result to read, but the last one's fields still name it.
+TEST_F(InvoicingFactura, NewInvoiceEmptiesTheResultListButKeepsTheReference) {
+  connected();
+  world.answer(u"EmitirFactura", Variant(u"1|1|15|UUID"));
+  run(u"GenerarFactura");
+  EXPECT_EQ(texts(f.ListaResultados).size(), 4u);
+  run(u"NuevaFactura");
+  EXPECT_TRUE(texts(f.ListaResultados).empty());
+  world.take_log();
+  run(u"ObtenerUUID");
+  EXPECT_EQ(world.take_log(), Log{u"ServidorFacturacion#3.ObtenerUUIDComprobante(1%, 1%, \"15\")"});
 }
 
 // ---- Document references --------------------------------------------------------------------
