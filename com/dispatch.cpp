@@ -347,6 +347,19 @@ HRESULT ComCore::invoke(DISPID id, REFIID riid, WORD flags, DISPPARAMS* params, 
       return S_OK;
     }
 
+    // `object = value` without Set: a value assigned to the object itself. The e-invoicing
+    // component's objects take the Null their clients let go of them with; for every other object
+    // the default member is missing, as it always was.
+    if (id == DISPID_VALUE && (flags & DISPATCH_PROPERTYPUT) && params->cArgs == 1) {
+      try {
+        object_->assign_default(from_com(params->rgvarg[0]));
+        return S_OK;
+      } catch (const Error& e) {
+        if (e.number() == err::kNoSuchMember) return DISP_E_MEMBERNOTFOUND;
+        throw;
+      }
+    }
+
     const Member* m = nullptr;
     if (id == DISPID_VALUE)
       m = published_ ? nullptr : object_->members().find(u"Item");

@@ -125,6 +125,7 @@ class ForeignObject final : public Object {
   }
 
   Variant invoke_by_name(std::u16string_view name, CallKind kind, std::span<Variant> args) override;
+  void assign_default(const Variant& value) override;
 
   bool outside() const override { return true; }
   void* foreign_dispatch() const override { return static_cast<IDispatch*>(dispatch_); }
@@ -222,6 +223,20 @@ Variant ForeignObject::invoke_by_name(std::u16string_view name, CallKind kind,
   for (std::size_t i = 0; i < n && i < by_ref.size(); ++i)
     if (by_ref[i] && !args[i].is_missing()) args[i] = from_com(values[n - 1 - i]);
   return from_com(result[0]);
+}
+
+// `object = value` without Set: a property put on the default member, which the component's
+// own Invoke answers or refuses (DISP_E_MEMBERNOTFOUND, 438, when it has none).
+void ForeignObject::assign_default(const Variant& value) {
+  VariantList values(1);
+  to_com(value, &values[0]);
+  DISPID named = DISPID_PROPERTYPUT;
+  DISPPARAMS params{&values[0], &named, 1, 1};
+  EXCEPINFO excep{};
+  UINT arg_err = 0;
+  HRESULT hr = dispatch_->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT,
+                                 &params, nullptr, &excep, &arg_err);
+  if (FAILED(hr)) throw error_of(hr, &excep);
 }
 
 }  // namespace

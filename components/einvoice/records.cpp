@@ -388,6 +388,10 @@ void Record::set(std::size_t position, const Variant& value) {
   values_.at(position) = coerce(value, class_->fields[position].type);
 }
 
+void Record::assign_default(const Variant& value) {
+  if (!value.is_null()) Object::assign_default(value);
+}
+
 std::size_t Record::find(std::u16string_view name) const {
   for (std::size_t i = 0; i < class_->fields.size(); ++i)
     if (iequals(class_->fields[i].name, name)) return i;

@@ -46,6 +46,8 @@ class Record : public Object {
 
   const MemberTable& members() const override { return *class_->members; }
   std::u16string type_name() const override { return class_->name; }
+  // Clients let go of a record by assigning it the null value; it keeps its values.
+  void assign_default(const Variant& value) override;
 
  private:
   const RecordClass* class_;

@@ -220,6 +220,10 @@ std::u16string ServidorFacturacion::LeerCresfact06(std::u16string control, int16
                                        ",\"series\":" + std::to_string(series) + "}");
 }
 
+void ServidorFacturacion::assign_default(const Variant& value) {
+  if (!value.is_null()) Object::assign_default(value);
+}
+
 const MemberTable& ServidorFacturacion::member_table() {
   using C = ServidorFacturacion;
   static const MemberTable table{

@@ -57,6 +57,9 @@ class ServidorFacturacion : public Object {
   static const MemberTable& member_table();
   const MemberTable& members() const override { return member_table(); }
   std::u16string type_name() const override { return u"ServidorFacturacion"; }
+  // Clients let go of a server object by assigning it the null value; the session belongs to
+  // the process and stays open.
+  void assign_default(const Variant& value) override;
 };
 
 // The component's classes by name, letter case aside: ServidorFacturacion and its six record

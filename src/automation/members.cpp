@@ -111,6 +111,10 @@ Variant Object::invoke_by_name(std::u16string_view name, CallKind kind, std::spa
   return invoke(*this, *m, kind, args);
 }
 
+void Object::assign_default(const Variant&) {
+  throw Error::standard(err::kNoSuchMember);
+}
+
 namespace detail {
 
 std::vector<ParamInfo> make_params(std::u16string_view member,

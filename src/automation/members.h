@@ -303,6 +303,29 @@ Member property(const char16_t* name) {
   return m;
 }
 
+// A read-only property bound to a member function without parameters: one get, no let.
+template <auto Get>
+Member read_only(const char16_t* name) {
+  Member m = method<Get>(name);
+  m.kind = MemberKind::Property;
+  m.access = kGet;
+  return m;
+}
+
+// A write-only property bound to a member function of one parameter: one let, no get, as a
+// class publishes a value that hosts hand over and never read back.
+template <auto Let>
+Member write_only(const char16_t* name) {
+  using L = detail::LetBinding<Let>;
+  Member m;
+  m.name = name;
+  m.kind = MemberKind::Property;
+  m.access = kLet;
+  m.result = detail::TypeOf<typename L::type>::value;
+  m.put = &L::put;
+  return m;
+}
+
 // Property procedures of a Long that the type library declares as a published enumeration.
 template <auto Get, auto Let>
 Member property(const char16_t* name, EnumType type) {

@@ -34,6 +34,13 @@ class Object : public std::enable_shared_from_this<Object> {
   // own and answers every name itself: on Windows the foreign object's GetIDsOfNames and Invoke.
   virtual Variant invoke_by_name(std::u16string_view name, CallKind kind, std::span<Variant> args);
 
+  // A value assigned to the object itself, as a host's `object = value` without Set assigns it:
+  // a property put on its default member (dispatch identifier 0). The library's own classes have
+  // no default member to assign, so the default refuses with 438; an outside automation object
+  // answers it itself, and the outside components' substitutes take the null value through which
+  // their clients let go of them.
+  virtual void assign_default(const Variant& value);
+
   // True for an object that stands for an outside automation object whose class the library does
   // not know (a host's own collection or record, a registered component): a property that holds a
   // result collection takes it as it is, and the library calls it by name only.

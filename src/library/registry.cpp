@@ -13,6 +13,10 @@
 #include "data/tab_est.h"
 #include "data/tab_ht.h"
 #include "internet/internet.h"
+#include "invoicing/clientes.h"
+#include "invoicing/edo_cta.h"
+#include "invoicing/factura.h"
+#include "invoicing/mail.h"
 #include "services/actualiza_inventario.h"
 #include "services/dinero_electonico.h"
 #include "services/document.h"
@@ -51,9 +55,11 @@ const std::array<ClassInfo, 18> kClasses{{
      u"{A0E6744B-7371-4D4D-92E3-C29CFA9795FB}", u"loyalty-card client", true, &create_of<Document>,
      &members_of<Document>},
     {u"Factura", u"_Factura", u"{27A92563-8B0F-4ABB-A6B1-B3CBC13E2EA5}",
-     u"{3E053A7A-E9B3-40F3-A92B-E65178FE8ECB}", u"electronic invoice builder"},
+     u"{3E053A7A-E9B3-40F3-A92B-E65178FE8ECB}", u"electronic invoice builder", false,
+     &create_of<Factura>, &members_of<Factura>},
     {u"Mail", u"_Mail", u"{B9E14A0D-80EB-4767-8849-F6770ABF4ECF}",
-     u"{D388381E-C68F-4EE2-AC92-E6263B9A981A}", u"mail through the invoicing server"},
+     u"{D388381E-C68F-4EE2-AC92-E6263B9A981A}", u"mail through the invoicing server", false,
+     &create_of<Mail>, &members_of<Mail>},
     {u"DineroElectonico", u"_DineroElectonico", u"{EA3ADFCB-CFFB-49F3-B5DB-3CB05E3CA01F}",
      u"{69283842-07C9-412C-A7CE-D0FD1A9E55EF}", u"electronic-wallet client", false,
      &create_of<DineroElectonico>, &members_of<DineroElectonico>},
@@ -61,9 +67,11 @@ const std::array<ClassInfo, 18> kClasses{{
      u"{CE0382A4-EB46-4DEA-BC94-67F87A3B3CC7}", u"room internet provisioning", false,
      &create_of<Internet>, &members_of<Internet>},
     {u"Clientes", u"_Clientes", u"{4B318693-6019-40A6-8A7F-9F59CF4555A9}",
-     u"{C83EE36F-5B67-4262-A9F8-9F537B075FAA}", u"guest registration document"},
+     u"{C83EE36F-5B67-4262-A9F8-9F537B075FAA}", u"guest registration document", false,
+     &create_of<Clientes>, &members_of<Clientes>},
     {u"EdoCta", u"_EdoCta", u"{69BFBA6B-4C92-466B-BA26-7EF358DF83F9}",
-     u"{DF2D0777-E2C7-44C2-A4A2-8EE3E5B50905}", u"guest account statement"},
+     u"{DF2D0777-E2C7-44C2-A4A2-8EE3E5B50905}", u"guest account statement", false,
+     &create_of<EdoCta>, &members_of<EdoCta>},
     {u"ActualizaInventario", u"_ActualizaInventario", u"{5DAA7455-E926-4FEF-AE0D-DA11D828A2BF}",
      u"{9EF2576A-1427-4D46-A5F3-57B728190C1D}", u"channel-manager updates", false,
      &create_of<ActualizaInventario>, &members_of<ActualizaInventario>},

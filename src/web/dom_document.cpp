@@ -9,16 +9,6 @@ namespace {
 using platform::XmlNode;
 using platform::XmlNodeType;
 
-// A read-only property bound to a const member function: one get, no let, as the platform's DOM
-// publishes its node properties.
-template <auto Fn>
-Member read_only(const char16_t* name) {
-  Member m = method<Fn>(name);
-  m.kind = MemberKind::Property;
-  m.access = kGet;
-  return m;
-}
-
 ObjectRef node_object(const XmlTree& tree, XmlNode node) {
   if (!node) return nullptr;
   return std::make_shared<DomNode>(tree, node);

@@ -15,9 +15,11 @@
 # whose subfolder carpeta holds a folder named hotel.db: two databases that cannot be read, for the
 # scripts that show how a host meets one. A script with a line "'@einvoice" also gets a fresh
 # halvora-einvoice (user cajero, password secreto) on a free loopback port, its address in
-# HALVORA_EINVOICE_URL. The folder of a shown document is the machine's temporary folder, which
-# differs between hosts: the box log is compared with its file name only. With HALVORA_SCRIPT_DATABASE=postgres the hotel database
-# is instead a fresh database of its own on the PostgreSQL server that HALVORA_PG_SERVER (or the
+# HALVORA_EINVOICE_URL; with a line "'@smtp" as well, an SMTP server (Python's aiosmtpd, which keeps
+# nothing) is its relay, so that its mail is accepted rather than left in the outbox. The folder of
+# a shown document is the machine's temporary folder, which differs between hosts: the box log is
+# compared with its file name only. With HALVORA_SCRIPT_DATABASE=postgres the hotel database is
+# instead a fresh database of its own on the PostgreSQL server that HALVORA_PG_SERVER (or the
 # file HALVORA_PG_SERVER_FILE) names, made the same way and dropped at the end; Arguments(2) is
 # then its postgresql:// location.
 #
@@ -29,12 +31,13 @@ script=$1 sim=$2
 shift 2
 base=${script%.vbs}
 work=$(mktemp -d)
-einvoice_pid= server= database=
+einvoice_pid= smtp_pid= server= database=
 drop_database() {
   [ -n "$database" ] &&
     psql -X -q "$server/postgres" -c "DROP DATABASE IF EXISTS $database WITH (FORCE)" >/dev/null 2>&1
 }
-trap 'kill "$sim_pid" $einvoice_pid 2>/dev/null; wait "$sim_pid" $einvoice_pid 2>/dev/null
+trap 'kill "$sim_pid" $einvoice_pid $smtp_pid 2>/dev/null
+  wait "$sim_pid" $einvoice_pid $smtp_pid 2>/dev/null
   drop_database; rm -rf "$work"' EXIT
 
 "$sim" >"$work/sim.out" 2>&1 &
@@ -66,6 +69,18 @@ if grep -q "^'@einvoice" "$script"; then
   einvoice="$(dirname -- "$sim")/halvora-einvoice"
   printf 'secreto\n' | "$einvoice" init "$work/facturas" --user cajero >"$work/einvoice.out" 2>&1 || {
     echo "FAIL $script: halvora-einvoice could not make its folder"; cat "$work/einvoice.out"; exit 1; }
+  if grep -q "^'@smtp" "$script"; then
+    smtp_port=$(/usr/bin/python3 -c \
+      'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    /usr/bin/python3 -m aiosmtpd -n -l "127.0.0.1:$smtp_port" -c aiosmtpd.handlers.Sink \
+      >"$work/smtp.out" 2>&1 &
+    smtp_pid=$!
+    for _ in $(seq 100); do
+      (exec 3<>"/dev/tcp/127.0.0.1/$smtp_port") 2>/dev/null && break
+      sleep 0.1
+    done
+    "$einvoice" config "$work/facturas" smtp_url "smtp://127.0.0.1:$smtp_port" >/dev/null
+  fi
   "$einvoice" serve "$work/facturas" --listen 127.0.0.1:0 >"$work/einvoice.out" 2>&1 &
   einvoice_pid=$!
   for _ in $(seq 50); do
