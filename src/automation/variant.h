@@ -80,9 +80,7 @@ class Array : public std::vector<Variant> {
   std::size_t dimensions() const {
     return unallocated_ ? 0 : extents_.empty() ? 1 : extents_.size();
   }
-  std::size_t extent(std::size_t dimension) const {
-    return extents_.empty() ? size() : extents_[dimension];
-  }
+  std::size_t extent(std::size_t dimension) const;  // defined below Variant, as the constructor
   // Sets the length of each dimension, first to last, and resizes the items to match; items
   // whose place stays keep their value. No lengths at all leave the array without dimensions.
   void reshape(std::vector<std::size_t> extents);
@@ -154,5 +152,9 @@ class Variant {
 };
 
 inline Array::Array(VarType element) : element_(element) {}
+
+inline std::size_t Array::extent(std::size_t dimension) const {
+  return extents_.empty() ? size() : extents_[dimension];
+}
 
 }  // namespace halvora
