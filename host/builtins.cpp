@@ -413,7 +413,9 @@ const std::unordered_map<std::u16string_view, Fn>& functions() {
       {u"ubound",
        [](Args a) {
          arity(a, 1, 2);
-         return Variant(upper_bound(*a[0].array(), dimension_arg(a)));
+         // Checked first: an argument that is no array must not reach array().
+         int32_t dimension = dimension_arg(a);
+         return Variant(upper_bound(*a[0].array(), dimension));
        }},
       {u"lbound",
        [](Args a) {
