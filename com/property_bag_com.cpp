@@ -20,35 +20,35 @@ std::wstring wide_key(std::u16string_view key) {
 
 // The standard font object's attributes as the control's font.
 ObjectRef font_from(IFont* font) {
-  platform::FontSpec spec;
+  platform::FontTraits traits;
   BSTR name = nullptr;
   if (SUCCEEDED(font->get_Name(&name)) && name) {
-    spec.name.assign(reinterpret_cast<const char16_t*>(name), SysStringLen(name));
+    traits.name.assign(reinterpret_cast<const char16_t*>(name), SysStringLen(name));
     SysFreeString(name);
   }
   CY size{};
-  if (SUCCEEDED(font->get_Size(&size))) spec.size = static_cast<double>(size.int64) / 10000.0;
+  if (SUCCEEDED(font->get_Size(&size))) traits.size = static_cast<double>(size.int64) / 10000.0;
   BOOL on = FALSE;
-  if (SUCCEEDED(font->get_Bold(&on))) spec.bold = on;
-  if (SUCCEEDED(font->get_Italic(&on))) spec.italic = on;
-  if (SUCCEEDED(font->get_Underline(&on))) spec.underline = on;
-  if (SUCCEEDED(font->get_Strikethrough(&on))) spec.strikethrough = on;
-  return std::make_shared<controls::Font>(spec);
+  if (SUCCEEDED(font->get_Bold(&on))) traits.bold = on;
+  if (SUCCEEDED(font->get_Italic(&on))) traits.italic = on;
+  if (SUCCEEDED(font->get_Underline(&on))) traits.underline = on;
+  if (SUCCEEDED(font->get_Strikethrough(&on))) traits.strikethrough = on;
+  return std::make_shared<controls::Font>(traits);
 }
 
 // The control's font as a new standard font object, one reference for the caller.
 IUnknown* font_to(const controls::Font& font) {
-  const platform::FontSpec& spec = font.spec();
-  std::wstring name(spec.name.begin(), spec.name.end());
+  const platform::FontTraits& traits = font.traits();
+  std::wstring name(traits.name.begin(), traits.name.end());
   FONTDESC desc{};
   desc.cbSizeofstruct = sizeof(desc);
   desc.lpstrName = name.data();
-  desc.cySize.int64 = static_cast<LONGLONG>(spec.size * 10000.0 + 0.5);
-  desc.sWeight = spec.bold ? FW_BOLD : FW_NORMAL;
+  desc.cySize.int64 = static_cast<LONGLONG>(traits.size * 10000.0 + 0.5);
+  desc.sWeight = traits.bold ? FW_BOLD : FW_NORMAL;
   desc.sCharset = DEFAULT_CHARSET;
-  desc.fItalic = spec.italic;
-  desc.fUnderline = spec.underline;
-  desc.fStrikethrough = spec.strikethrough;
+  desc.fItalic = traits.italic;
+  desc.fUnderline = traits.underline;
+  desc.fStrikethrough = traits.strikethrough;
   IUnknown* out = nullptr;
   if (FAILED(OleCreateFontIndirect(&desc, IID_IUnknown, reinterpret_cast<void**>(&out))))
     throw Error::standard(err::kOutOfMemory);

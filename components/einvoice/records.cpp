@@ -5,6 +5,7 @@
 
 #include "automation/conversions.h"
 #include "automation/error.h"
+#include "automation/json.h"
 #include "automation/text.h"
 #include "einvoice/wire.h"
 
@@ -18,7 +19,7 @@ constexpr VarType I = VarType::Integer;
 constexpr VarType T = VarType::Date;
 constexpr VarType B = VarType::Boolean;
 
-constexpr std::array<FieldSpec, 17> kLineFields{{
+constexpr std::array<FieldDef, 17> kLineFields{{
     {u"ClaveProducto", S},
     {u"Cantidad", D},
     {u"Descripcion", S},
@@ -40,7 +41,7 @@ constexpr std::array<FieldSpec, 17> kLineFields{{
 
 // The header after AnexarRenglon. The totals take short names of their own: the invoice
 // builder's FacturaSubTotal is this record's SubTotal, and so on.
-constexpr std::array<FieldSpec, 37> kDocumentFields{{
+constexpr std::array<FieldDef, 37> kDocumentFields{{
     {u"ClaveCliente", S},
     {u"RFC", S},
     {u"RazonSocial", S},
@@ -81,7 +82,7 @@ constexpr std::array<FieldSpec, 37> kDocumentFields{{
 }};
 
 // The message: the sender's display name, the recipients, the subject, the body, the sender.
-constexpr std::array<FieldSpec, 5> kMessageFields{{
+constexpr std::array<FieldDef, 5> kMessageFields{{
     {u"Nombre", S},
     {u"Para", S},
     {u"Asunto", S},
@@ -89,7 +90,7 @@ constexpr std::array<FieldSpec, 5> kMessageFields{{
     {u"De", S},
 }};
 
-constexpr std::array<FieldSpec, 26> kStatementFields{{
+constexpr std::array<FieldDef, 26> kStatementFields{{
     {u"NumHab", S},     {u"NombreHuesped", S}, {u"FhaEntrada", T},   {u"FhaSalida", T},
     {u"NoControl", S},  {u"Adultos", I},       {u"Ninos", I},        {u"FolioCuenta", I},
     {u"RFC", S},        {u"RazonSocial", S},   {u"Calle", S},        {u"NumExt", S},
@@ -99,7 +100,7 @@ constexpr std::array<FieldSpec, 26> kStatementFields{{
     {u"CuentaPago", S}, {u"IATA", S},
 }};
 
-constexpr std::array<FieldSpec, 6> kMovementFields{{
+constexpr std::array<FieldDef, 6> kMovementFields{{
     {u"FhaMovimiento", T},
     {u"DescripcionMvto", S},
     {u"CargoMonto", D},
@@ -109,7 +110,7 @@ constexpr std::array<FieldSpec, 6> kMovementFields{{
 }};
 
 // The guest registration, in interface order; "numresda" is written in lower case.
-constexpr std::array<FieldSpec, 201> kGuestFields{{
+constexpr std::array<FieldDef, 201> kGuestFields{{
     {u"NumeroReserva", S},
     {u"Tarifa", D},
     {u"FechaEntrada", T},
@@ -324,7 +325,7 @@ void put_field(Object& target, const Variant& value) {
   static_cast<Record&>(target).set(P, value);
 }
 
-Member field_member(const FieldSpec& field, Member::Getter get, Member::Putter put) {
+Member field_member(const FieldDef& field, Member::Getter get, Member::Putter put) {
   Member m;
   m.name = field.name;
   m.kind = MemberKind::Data;
@@ -338,13 +339,13 @@ Member field_member(const FieldSpec& field, Member::Getter get, Member::Putter p
 // The table of a record class: its methods first, then its properties in order. Lives as long
 // as the process, like the class description that points at it.
 template <std::size_t N, std::size_t... P, class... Methods>
-const MemberTable* make_table(const std::array<FieldSpec, N>& fields, std::index_sequence<P...>,
+const MemberTable* make_table(const std::array<FieldDef, N>& fields, std::index_sequence<P...>,
                               Methods... methods) {
   return new MemberTable{methods..., field_member(fields[P], &get_field<P>, &put_field<P>)...};
 }
 
 template <std::size_t N, class... Methods>
-RecordClass describe(const char16_t* name, const std::array<FieldSpec, N>& fields,
+RecordClass describe(const char16_t* name, const std::array<FieldDef, N>& fields,
                      Methods... methods) {
   return {name, fields, make_table(fields, std::make_index_sequence<N>{}, methods...)};
 }
@@ -354,7 +355,7 @@ std::string rows_json(const RecordClass& c, const std::vector<std::vector<Varian
   for (std::size_t r = 0; r < rows.size(); ++r) {
     out += r ? ",{" : "{";
     for (std::size_t i = 0; i < c.fields.size(); ++i)
-      out += (i ? "," : "") + json_text(c.fields[i].name) + ":" + json_value(rows[r][i]);
+      out += (i ? "," : "") + json_string(c.fields[i].name) + ":" + json_value(rows[r][i]);
     out += "}";
   }
   return out + "]";
@@ -381,7 +382,7 @@ Variant initial_value(VarType type) {
 
 Record::Record(const RecordClass& record_class) : class_(&record_class) {
   values_.reserve(record_class.fields.size());
-  for (const FieldSpec& f : record_class.fields) values_.push_back(initial_value(f.type));
+  for (const FieldDef& f : record_class.fields) values_.push_back(initial_value(f.type));
 }
 
 void Record::set(std::size_t position, const Variant& value) {
@@ -401,7 +402,7 @@ std::size_t Record::find(std::u16string_view name) const {
 std::string Record::fields_json() const {
   std::string out = "{";
   for (std::size_t i = 0; i < values_.size(); ++i)
-    out += (i ? "," : "") + json_text(class_->fields[i].name) + ":" + json_value(values_[i]);
+    out += (i ? "," : "") + json_string(class_->fields[i].name) + ":" + json_value(values_[i]);
   return out + "}";
 }
 

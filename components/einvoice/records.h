@@ -18,14 +18,14 @@
 namespace halvora::einvoice {
 
 // One property: its name and its type (String, Double, Integer, Date or Boolean).
-struct FieldSpec {
+struct FieldDef {
   const char16_t* name;
   VarType type;
 };
 
 struct RecordClass {
   const char16_t* name;
-  std::span<const FieldSpec> fields;
+  std::span<const FieldDef> fields;
   const MemberTable* members;
 };
 

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "automation/error.h"
+#include "automation/json.h"
 #include "automation/text.h"
 #include "einvoice/errors.h"
 #include "einvoice/wire.h"
@@ -19,7 +20,7 @@ namespace {
 
 std::string reference(int16_t branch, int16_t series, const std::u16string& folio) {
   return "{\"ref\":[" + std::to_string(branch) + "," + std::to_string(series) + "," +
-         json_text(folio) + "]}";
+         json_string(folio) + "]}";
 }
 
 template <class R>
@@ -67,8 +68,9 @@ bool capture_signature(const char* kind, const std::u16string& guest) {
       platform::ui().input_box(kSignaturePrompt, kSignatureTitle, u"");
   // The guest who cancels or writes nothing has not signed; nothing is kept.
   if (!name || trim_spaces(*name).empty()) return false;
-  return call_flag("/api/signatures", std::string("{\"kind\":\"") + kind + "\",\"guest\":" +
-                                          json_text(guest) + ",\"name\":" + json_text(*name) + "}");
+  return call_flag("/api/signatures", std::string("{\"kind\":\"") + kind +
+                                          "\",\"guest\":" + json_string(guest) +
+                                          ",\"name\":" + json_string(*name) + "}");
 }
 
 }  // namespace
@@ -113,8 +115,8 @@ std::u16string ServidorFacturacion::ObtenerUUIDComprobante(int16_t branch, int16
 std::u16string ServidorFacturacion::ObtenerGrupo(int32_t group, std::u16string name,
                                                  std::u16string invoices) {
   return call_text("/api/groups", "{\"id\":" + std::to_string(group) +
-                                      ",\"name\":" + json_text(name) +
-                                      ",\"invoices\":" + json_text(invoices) + "}");
+                                      ",\"name\":" + json_string(name) +
+                                      ",\"invoices\":" + json_string(invoices) + "}");
 }
 
 bool ServidorFacturacion::CancelarComprobante(int16_t branch, int16_t series,
@@ -151,7 +153,7 @@ int32_t ServidorFacturacion::Conectar(std::u16string location, std::u16string us
   std::string reply;
   int32_t status = post_without_session(
       url + u"/api/session",
-      "{\"user\":" + json_text(user) + ",\"password\":" + json_text(password) + "}", reply);
+      "{\"user\":" + json_string(user) + ",\"password\":" + json_string(password) + "}", reply);
   if (status == 401) return kWrongCredentials;
   if (status == 423) {
     Reply r;
@@ -190,12 +192,12 @@ bool ServidorFacturacion::CapturarFirmaEstadoCuenta(std::u16string guest) {
 }
 
 std::u16string ServidorFacturacion::ReporteRegistro(std::u16string guest) {
-  std::string pdf = call("/api/reports/registration", "{\"guest\":" + json_text(guest) + "}");
+  std::string pdf = call("/api/reports/registration", "{\"guest\":" + json_string(guest) + "}");
   return show(pdf, "registro-" + file_part(guest) + ".pdf", u"Registro del huésped");
 }
 
 std::u16string ServidorFacturacion::ReporteEstadoCuenta(std::u16string guest, int16_t folio) {
-  std::string pdf = call("/api/reports/statement", "{\"guest\":" + json_text(guest) +
+  std::string pdf = call("/api/reports/statement", "{\"guest\":" + json_string(guest) +
                                                        ",\"folio\":" + std::to_string(folio) + "}");
   return show(pdf, "estado-" + file_part(guest) + "-" + std::to_string(folio) + ".pdf",
               u"Estado de cuenta");
@@ -216,7 +218,7 @@ bool ServidorFacturacion::CancelarConsumoDineroElectronico(int32_t document, dou
 }
 
 std::u16string ServidorFacturacion::LeerCresfact06(std::u16string control, int16_t series) {
-  return call_text("/api/control", "{\"control\":" + json_text(control) +
+  return call_text("/api/control", "{\"control\":" + json_string(control) +
                                        ",\"series\":" + std::to_string(series) + "}");
 }
 

@@ -7,6 +7,7 @@
 
 #include "automation/calendar.h"
 #include "automation/error.h"
+#include "automation/json.h"
 #include "automation/text.h"
 #include "einvoice/errors.h"
 #include "platform/http.h"
@@ -147,38 +148,6 @@ int32_t exchange(const std::string& url, const std::string& token, const std::st
 
 }  // namespace
 
-std::string json_text(std::u16string_view text) {
-  std::string out = "\"";
-  for (char c : utf16_to_utf8(text)) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
-          out += escaped;
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + "\"";
-}
-
 std::string json_number(double value) {
   if (!std::isfinite(value)) raise(err::kRefused, u"a number that is not finite cannot be sent");
   char buffer[40];
@@ -189,7 +158,7 @@ std::string json_number(double value) {
 std::string json_value(const Variant& v) {
   switch (v.type()) {
     case VarType::String:
-      return json_text(v.string());
+      return json_string(v.string());
     case VarType::Boolean:
       return v.get<bool>() ? "true" : "false";
     case VarType::Integer:
@@ -209,7 +178,7 @@ std::string json_value(const Variant& v) {
       char buffer[48];
       std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02lld:%02lld:%02lld", d.year, d.month,
                     d.day, seconds / 3600, seconds / 60 % 60, seconds % 60);
-      return json_text(utf8_to_utf16(buffer));
+      return json_string(utf8_to_utf16(buffer));
     }
     default:
       return "null";

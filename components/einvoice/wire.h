@@ -16,7 +16,6 @@
 namespace halvora::einvoice {
 
 // JSON values of requests.
-std::string json_text(std::u16string_view text);
 std::string json_number(double value);  // throws kRefused for a value that is not finite
 // A record value by its type: a text, a number, true or false, a date as "YYYY-MM-DDThh:mm:ss".
 std::string json_value(const Variant& value);

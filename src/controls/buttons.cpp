@@ -54,7 +54,7 @@ std::span<const PersistedProperty> PersistedProperty::table() {
        [](Buttons& b) { return Variant(ObjectRef(b.font_->clone())); },
        [](Buttons& b, const Variant& v) {
          auto font = v.is_object() ? std::dynamic_pointer_cast<Font>(v.object()) : nullptr;
-         b.font_ = font ? font->clone() : std::make_shared<Font>(b.font_->spec());
+         b.font_ = font ? font->clone() : std::make_shared<Font>(b.font_->traits());
        },
        [](const Buttons& b) { return Variant(ObjectRef(b.font_->clone())); }},
       {u"COLTYPE", [](Buttons&) { return Variant(int32_t{1}); },
@@ -134,7 +134,7 @@ void Buttons::load(PropertyBag& bag) {
     p.take(*this, bag.read(p.key, p.load_default(*this)));
   watch_font();
   window_.set_enabled(enabled_);
-  window_.set_font(font_->spec());
+  window_.set_font(font_->traits());
   compute_palette();
   compute_access_key();
   // The caption and the font may both be new: lay the caption out before drawing it.
@@ -148,7 +148,7 @@ void Buttons::save(PropertyBag& bag) const {
 
 void Buttons::watch_font() {
   font_listener_ = font_->listen([this] {
-    window_.set_font(font_->spec());
+    window_.set_font(font_->traits());
     compute_layout();
     draw_button(kNormal, true);
   });
@@ -225,7 +225,7 @@ void Buttons::set_Font(FontRef font) {
   if (font_) font_->stop_listening(font_listener_);
   font_ = std::move(font);
   watch_font();
-  window_.set_font(font_->spec());
+  window_.set_font(font_->traits());
   compute_layout();
   draw_button(kNormal, true);
   changed(u"FONT");

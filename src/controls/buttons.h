@@ -45,7 +45,7 @@ struct Ambient {
   bool user_mode = true;            // false while the form is being designed
   bool display_as_default = false;  // the container shows this control as its default button
   std::u16string display_name = u"Buttons1";
-  platform::FontSpec font;
+  platform::FontTraits font;
   Color container_back = 0xFFFFFF;  // the container's device context colours (scheme 4)
   Color container_text = 0x000000;
 };

@@ -15,26 +15,26 @@ namespace halvora::controls {
 
 class Font : public Object {
  public:
-  explicit Font(platform::FontSpec spec = {}) : spec_(std::move(spec)) {}
+  explicit Font(platform::FontTraits traits = {}) : traits_(std::move(traits)) {}
 
   const MemberTable& members() const override;
   std::u16string type_name() const override { return u"StdFont"; }
 
-  const platform::FontSpec& spec() const { return spec_; }
-  std::shared_ptr<Font> clone() const { return std::make_shared<Font>(spec_); }
+  const platform::FontTraits& traits() const { return traits_; }
+  std::shared_ptr<Font> clone() const { return std::make_shared<Font>(traits_); }
 
-  std::u16string Name() const { return spec_.name; }
-  void set_Name(std::u16string name) { change(spec_.name, std::move(name)); }
-  double Size() const { return spec_.size; }
-  void set_Size(double size) { change(spec_.size, size); }
-  bool Bold() const { return spec_.bold; }
-  void set_Bold(bool on) { change(spec_.bold, on); }
-  bool Italic() const { return spec_.italic; }
-  void set_Italic(bool on) { change(spec_.italic, on); }
-  bool Underline() const { return spec_.underline; }
-  void set_Underline(bool on) { change(spec_.underline, on); }
-  bool Strikethrough() const { return spec_.strikethrough; }
-  void set_Strikethrough(bool on) { change(spec_.strikethrough, on); }
+  std::u16string Name() const { return traits_.name; }
+  void set_Name(std::u16string name) { change(traits_.name, std::move(name)); }
+  double Size() const { return traits_.size; }
+  void set_Size(double size) { change(traits_.size, size); }
+  bool Bold() const { return traits_.bold; }
+  void set_Bold(bool on) { change(traits_.bold, on); }
+  bool Italic() const { return traits_.italic; }
+  void set_Italic(bool on) { change(traits_.italic, on); }
+  bool Underline() const { return traits_.underline; }
+  void set_Underline(bool on) { change(traits_.underline, on); }
+  bool Strikethrough() const { return traits_.strikethrough; }
+  void set_Strikethrough(bool on) { change(traits_.strikethrough, on); }
 
   // Listeners run after every change that alters the font; the number returned stops one.
   int listen(std::function<void()> listener);
@@ -50,7 +50,7 @@ class Font : public Object {
     for (auto& [id, listener] : listeners) listener();
   }
 
-  platform::FontSpec spec_;
+  platform::FontTraits traits_;
   std::vector<std::pair<int, std::function<void()>>> listeners_;
   int next_id_ = 1;
 };

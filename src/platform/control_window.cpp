@@ -35,7 +35,7 @@ Color OffscreenWindow::system_color(SystemColor which) const {
   return colors_ ? colors_(which) : default_system_color(which);
 }
 
-void OffscreenWindow::set_font(const FontSpec& font) {
+void OffscreenWindow::set_font(const FontTraits& font) {
   surface_->set_font(font);
 }
 

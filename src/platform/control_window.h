@@ -74,7 +74,7 @@ class ControlWindow {
   // The window's shape; the platform redraws what it uncovers.
   virtual void set_region(const Region& region) = 0;
   virtual Color system_color(SystemColor which) const = 0;
-  virtual void set_font(const FontSpec& font) = 0;
+  virtual void set_font(const FontTraits& font) = 0;
   // The mouse pointer shown over the control: the platform's pointer number (0 default,
   // 99 custom) and, for 99, the picture object given as the icon.
   virtual void set_mouse_pointer(int16_t pointer) = 0;
@@ -106,7 +106,7 @@ class OffscreenWindow : public ControlWindow {
   std::u16string access_keys() const override { return access_keys_; }
   void set_region(const Region& region) override { region_ = region; }
   Color system_color(SystemColor which) const override;
-  void set_font(const FontSpec& font) override;
+  void set_font(const FontTraits& font) override;
   void set_mouse_pointer(int16_t pointer) override { mouse_pointer_ = pointer; }
   int16_t mouse_pointer() const override { return mouse_pointer_; }
   void set_keeps_picture(bool keep) override { keeps_picture_ = keep; }

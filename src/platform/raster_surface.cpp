@@ -38,7 +38,7 @@ std::string& font_directory_override() {
 }
 
 // The font file for a face's weight and slant; DejaVu Sans stands in for every face name.
-std::string font_file(const FontSpec& font) {
+std::string font_file(const FontTraits& font) {
   const char* file = font.bold
                          ? (font.italic ? "DejaVuSans-BoldOblique.ttf" : "DejaVuSans-Bold.ttf")
                          : (font.italic ? "DejaVuSans-Oblique.ttf" : "DejaVuSans.ttf");
@@ -99,10 +99,10 @@ class FontFace {
     std::vector<uint8_t> coverage;
   };
 
-  static std::shared_ptr<FontFace> get(const FontSpec& spec) {
+  static std::shared_ptr<FontFace> get(const FontTraits& traits) {
     static std::map<std::pair<std::string, int>, std::shared_ptr<FontFace>> faces;
-    int px = std::max(1, font_pixel_height(spec.size));
-    auto key = std::make_pair(font_file(spec), px);
+    int px = std::max(1, font_pixel_height(traits.size));
+    auto key = std::make_pair(font_file(traits), px);
     auto& face = faces[key];
     if (!face) face = std::make_shared<FontFace>(key.first, px);
     return face;
@@ -325,7 +325,7 @@ void RasterSurface::pixel(int x, int y, Color c) {
   put(x, y, c);
 }
 
-void RasterSurface::set_font(const FontSpec& font) {
+void RasterSurface::set_font(const FontTraits& font) {
   font_ = font;
   face_ = detail::FontFace::get(font_);
 }

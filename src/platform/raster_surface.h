@@ -37,7 +37,7 @@ class RasterSurface : public Surface {
   void outline(const Rect& r, Color c) override;
   void line(int x1, int y1, int x2, int y2, Color c) override;
   void pixel(int x, int y, Color c) override;
-  void set_font(const FontSpec& font) override;
+  void set_font(const FontTraits& font) override;
   void set_text_color(Color c) override { text_color_ = c; }
   Rect draw_text(std::u16string_view text, const Rect& r, uint32_t format) override;
   TextExtent text_extent(std::u16string_view text) override;
@@ -64,7 +64,7 @@ class RasterSurface : public Surface {
   int height_;
   std::vector<Color> pixels_;
   Color text_color_ = 0;
-  FontSpec font_;
+  FontTraits font_;
   std::shared_ptr<detail::FontFace> face_;
 };
 

@@ -1,9 +1,9 @@
 // The unattended UI. Plain C++ so that every platform build runs scripts the same way.
-#include <cstdio>
 #include <deque>
 #include <fstream>
 #include <string>
 
+#include "automation/json.h"
 #include "automation/text.h"
 #include "platform/config.h"
 #include "platform/events.h"
@@ -26,38 +26,6 @@ std::deque<std::string> read_answers(const std::string& path) {
     answers.push_back(std::move(line));
   }
   return answers;
-}
-
-std::string json_string(std::u16string_view text) {
-  std::string out = "\"";
-  for (char c : utf16_to_utf8(text)) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
-          out += escaped;
-        } else {
-          out += c;  // non-ASCII stays raw UTF-8
-        }
-    }
-  }
-  return out + "\"";
 }
 
 class ScriptUi final : public Ui {

@@ -57,14 +57,14 @@ inline constexpr uint32_t kRightToLeft = 0x20000;  // reading order only; no eff
 
 // A font as the standard font object describes it. Size is in points; surfaces map it to pixels
 // at 96 dots per inch, as the platform does at its default scale.
-struct FontSpec {
+struct FontTraits {
   std::u16string name = u"MS Sans Serif";
   double size = 8.25;
   bool bold = false;
   bool italic = false;
   bool underline = false;
   bool strikethrough = false;
-  friend bool operator==(const FontSpec&, const FontSpec&) = default;
+  friend bool operator==(const FontTraits&, const FontTraits&) = default;
 };
 
 // The pixel height of a font's em square: points at 96 dpi, rounded as the platform's MulDiv is.
@@ -103,7 +103,7 @@ class Surface {
   virtual void line(int x1, int y1, int x2, int y2, Color c) = 0;
   virtual void pixel(int x, int y, Color c) = 0;
 
-  virtual void set_font(const FontSpec& font) = 0;
+  virtual void set_font(const FontTraits& font) = 0;
   virtual void set_text_color(Color c) = 0;
   // Draws text into the rectangle with the format bits; with kCalculateRect draws nothing and
   // returns the rectangle shrunk or grown to the text. Returns the rectangle used otherwise.

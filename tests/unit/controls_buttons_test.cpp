@@ -350,7 +350,7 @@ TEST_F(ButtonsTest, LoadTakesStoredValuesThenSetsUpSurfacePaletteAndAccessKey) {
   bag.write(u"COLTYPE", int32_t{2});
   bag.write(u"BCOL", int32_t{0x808080});
   bag.write(u"MPTR", int32_t{11});
-  bag.write(u"FONT", ObjectRef(std::make_shared<Font>(platform::FontSpec{u"Arial", 12})));
+  bag.write(u"FONT", ObjectRef(std::make_shared<Font>(platform::FontTraits{u"Arial", 12})));
   button->load(bag);
   EXPECT_EQ(button->ButtonType(), 7);
   EXPECT_EQ(button->caption(), u"Co&brar");
@@ -399,7 +399,7 @@ TEST_F(ButtonsTest, SaveWritesEveryKeyInOrderAndLoadGivesThemBack) {
 
 TEST_F(ButtonsTest, ANewControlTakesTheContainersCaptionAndFont) {
   button->ambient().display_name = u"Buttons3";
-  button->ambient().font = platform::FontSpec{u"Tahoma", 10};
+  button->ambient().font = platform::FontTraits{u"Tahoma", 10};
   button->init_new();
   EXPECT_EQ(button->ButtonType(), 2);
   EXPECT_EQ(button->AlignmentType(), 0);

@@ -173,7 +173,7 @@ TEST(RasterSurface, DegenerateRectanglesDrawAsThePlatformDraws) {
 TEST(RasterSurface, TextMeasuresWrapsAndAligns) {
   namespace tf = text_format;
   RasterSurface s(200, 100, 0xFFFFFF);
-  s.set_font(FontSpec{u"MS Sans Serif", 9.75});
+  s.set_font(FontTraits{u"MS Sans Serif", 9.75});
   TextExtent one = s.text_extent(u"tres");
   ASSERT_GT(one.width, 0) << "no font in " << font_directory();
   int line = static_cast<int>(one.height);

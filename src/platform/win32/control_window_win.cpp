@@ -128,7 +128,7 @@ class ChildWindow : public ControlWindow {
   Color system_color(SystemColor which) const override {
     return static_cast<Color>(GetSysColor(static_cast<int>(which)));
   }
-  void set_font(const FontSpec& font) override { surface_->set_font(font); }
+  void set_font(const FontTraits& font) override { surface_->set_font(font); }
   void set_mouse_pointer(int16_t pointer) override { pointer_ = pointer; }
   int16_t mouse_pointer() const override { return pointer_; }
   void set_keeps_picture(bool keep) override { keeps_picture_ = keep; }

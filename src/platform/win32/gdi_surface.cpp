@@ -17,7 +17,7 @@ GdiSurface::GdiSurface(int width, int height) {
   dc_ = CreateCompatibleDC(nullptr);
   SetBkMode(dc_, TRANSPARENT);
   make_bitmap(width, height);
-  set_font(FontSpec{});
+  set_font(FontTraits{});
 }
 
 GdiSurface::~GdiSurface() {
@@ -106,7 +106,7 @@ void GdiSurface::pixel(int x, int y, Color c) {
   drawn();
 }
 
-void GdiSurface::set_font(const FontSpec& font) {
+void GdiSurface::set_font(const FontTraits& font) {
   LOGFONTW lf{};
   lf.lfHeight = -font_pixel_height(font.size);
   lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;

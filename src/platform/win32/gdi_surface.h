@@ -24,7 +24,7 @@ class GdiSurface : public Surface {
   void outline(const Rect& r, Color c) override;
   void line(int x1, int y1, int x2, int y2, Color c) override;
   void pixel(int x, int y, Color c) override;
-  void set_font(const FontSpec& font) override;
+  void set_font(const FontTraits& font) override;
   void set_text_color(Color c) override;
   Rect draw_text(std::u16string_view text, const Rect& r, uint32_t format) override;
   TextExtent text_extent(std::u16string_view text) override;
